@@ -1,0 +1,155 @@
+#include "bus/transaction_loop.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+#include "bus/log_text.h"
+#include "protocol/reply_parser.h"
+#include "serial/serial.h"
+#include "serial/tick.h"
+
+namespace {
+
+// A wait for bytes is cut into slices this long so that a console going away is noticed.
+constexpr uint32_t CANCEL_CHECK_MS = 50;
+constexpr std::size_t CAPTURE_SIZE = 16;
+
+std::string Format(const char* format, auto... values) {
+    std::array<char, 160> text{};
+    std::snprintf(text.data(), text.size(), format, values...);
+    return text.data();
+}
+
+struct Capture {
+    std::array<uint8_t, CAPTURE_SIZE> bytes{};
+    std::size_t count = 0;
+
+    void Add(uint8_t b) {
+        if (count < bytes.size()) {
+            bytes[count++] = b;
+        }
+    }
+
+    std::string RawLine(uint32_t elapsedMs) const {
+        std::string line = LOG_RAW_PREFIX;
+        for (std::size_t i = 0; i < count; ++i) {
+            line += Format("%02X ", bytes[i]);
+        }
+        return line + Format(",时间 %ldms", static_cast<long>(elapsedMs));
+    }
+};
+
+std::string ReplyLine(const ParsedFrame& frame) {
+    return Format("header=%02X,addr=%02X,cmd=%02X,rsp_param[0]=%02X", frame.head, frame.address,
+                  frame.command, frame.param[0]);
+}
+
+std::string HostFrameLine(const ParsedFrame& frame) {
+    return Format(
+        "header=%02X,addr=%02X,cmd=%02X,rsp_param[0]=%02X,rsp_param[1]=%02X,rsp_param[2]=%02X",
+        frame.head, frame.address, frame.command, frame.param[0], frame.param[1], frame.param[2]);
+}
+
+void ReportFrame(IOperatorConsole& console, const TransactionPlan& plan, const ParsedFrame& frame) {
+    if (frame.head == FRAME_HEAD_HOST) {
+        console.AppendLog(HostFrameLine(frame));
+        console.AppendLog(LOG_HOST_FRAME_RECEIVED);
+        return;
+    }
+    const std::string parsed = ReplyLine(frame);
+    console.AppendLog(parsed);
+    if (plan.writesStatusCells) {
+        const ControlParameters& params = console.Parameters();
+        console.SetStatusCell(frame.address, StatusCellText(params.m_bFeedback, params.m_nPolarity,
+                                                            frame.param[0], parsed));
+    }
+}
+
+bool FeedParser(uint8_t b, ParsedFrame& frame) {
+    uint8_t param[3]{};
+    if (!ParseReplyByte(b, frame.head, frame.address, frame.command, param)) {
+        return false;
+    }
+    frame.param = {param[0], param[1], param[2]};
+    return true;
+}
+
+enum class Outcome { Deadline, LastNode, Cancelled };
+
+Outcome CollectReplies(IOperatorConsole& console, const TransactionPlan& plan, uint32_t deadline,
+                       uint32_t t0) {
+    Capture capture;
+    for (;;) {
+        if (console.TransactionCancelled()) {
+            return Outcome::Cancelled;
+        }
+        const uint32_t elapsed = TickDiff(GetTickCount(), t0);
+        if (elapsed >= deadline) {
+            return Outcome::Deadline;
+        }
+        const SerialHandle port = g_hComm;
+        if (SerialBytesWaiting(port) == 0) {
+            // Sleeps until a byte arrives instead of polling the count in a tight loop.
+            SerialWaitReadable(port, std::min(deadline - elapsed, CANCEL_CHECK_MS));
+            continue;
+        }
+        uint8_t b = 0;
+        if (SerialRead(port, &b, 1) != 1) {
+            continue;
+        }
+        capture.Add(b);
+        ParsedFrame frame{};
+        if (!FeedParser(b, frame)) {
+            continue;
+        }
+        console.AppendLog(LOG_FRAME_COMPLETE);
+        console.AppendLog(capture.RawLine(elapsed));
+        capture.count = 0;
+        console.AppendLog(LOG_PARSED);
+        ReportFrame(console, plan, frame);
+        if (frame.address >= console.Parameters().m_byMaxAddr) {
+            return Outcome::LastNode;
+        }
+    }
+}
+
+}  // namespace
+
+std::string StatusCellText(int32_t feedback, int32_t polarity, uint8_t level,
+                           const std::string& parsedLine) {
+    if (feedback == 0) {
+        return parsedLine;
+    }
+    const uint8_t lockedLevel = polarity == 0 ? 0x00 : 0x01;
+    return level == lockedLevel ? CELL_LOCKED : CELL_OPEN;
+}
+
+std::string SendLine(const HostFrame& frame) {
+    return Format("->串口发送:%02X,%02X,%02X,%02X,%02X,%02X,%02X", frame[0], frame[1], frame[2],
+                  frame[3], frame[4], frame[5], frame[6]);
+}
+
+void RunTransaction(IOperatorConsole& console, const TransactionPlan& plan) {
+    for (const std::string& line : plan.announcement) {
+        console.AppendLog(line);
+    }
+    SerialPurge(g_hComm);
+    if (SerialWrite(g_hComm, plan.frame.data(), HOST_FRAME_SIZE) != HOST_FRAME_SIZE) {
+        console.ShowMessage(MSG_WRITE_ERROR);
+        return;
+    }
+    const uint32_t deadline = plan.deadlineMs();
+    const uint32_t t0 = GetTickCount();
+    switch (CollectReplies(console, plan, deadline, t0)) {
+        case Outcome::Cancelled:
+            return;
+        case Outcome::Deadline:
+            console.AppendLog(LOG_DEADLINE);
+            break;
+        case Outcome::LastNode:
+            console.AppendLog(LOG_LAST_NODE);
+            break;
+    }
+    console.AppendLog(plan.endLine);
+}

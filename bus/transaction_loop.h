@@ -1,0 +1,27 @@
+// The send-then-collect loop that all four transactions share.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bus/operator_console.h"
+#include "protocol/frame.h"
+
+struct TransactionPlan {
+    HostFrame frame;
+    std::vector<std::string> announcement;
+    // Evaluated after the send, so that it reads the parameters at that moment.
+    std::function<uint32_t()> deadlineMs;
+    bool writesStatusCells;
+    std::string endLine;
+};
+
+void RunTransaction(IOperatorConsole& console, const TransactionPlan& plan);
+
+// Text of a node's status cell for a status reply.
+std::string StatusCellText(int32_t feedback, int32_t polarity, uint8_t level,
+                           const std::string& parsedLine);
+
+// "->串口发送:A5,FF,..." with the frame's bytes as two upper-case digits each.
+std::string SendLine(const HostFrame& frame);

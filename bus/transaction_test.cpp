@@ -1,0 +1,457 @@
+// The transactions over a pseudo-terminal, with simulated nodes at the far end.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <regex>
+#include <thread>
+
+#include "bus/log_text.h"
+#include "bus/testing/recording_console.h"
+#include "bus/transaction_loop.h"
+#include "bus/transactions.h"
+#include "nodesim/node_sim.h"
+#include "protocol/reply_parser.h"
+#include "serial/serial.h"
+#include "serial/tick.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+using Clock = std::chrono::steady_clock;
+
+const Lines GROUP_STATUS_ANNOUNCEMENT = {
+    "[群体获取状态]",
+    "->串口发送:0xA5,0xff,0x00,0x00,0x00,0x00,0xa4",
+    ":接收群体状态(根据地址依次发送，每个设备5ms时间窗口，最大等待时间(最大地址254+1)*5=1255ms,"
+    "可以根据实际接入最大地址调整",
+    ":设备最大地址越小，等待接收时间越短",
+    ":例如只有1台设备且地址为0x00，等待时间为5ms，如果设备地址为0xf0(250),那么等待时间依然很长("
+    "1250ms)",
+    ":考虑到上位机windows系统非实时性，需要考虑增加额外的等待时间，这一块需要根据不同的系统评估",
+};
+
+const Lines UNLOCK_NOTES = {
+    ":!!!  1. 选择功率足够大的电源",
+    ":!!!  2. 如果节点很多，因为电线存在线损，需要考虑中间节点中继供电",
+    ":!!!  3. "
+    "设置好开锁前后间隔时间(最小开锁时间),较大的间隔可以分散功耗，但是会增加开锁时间，平衡好！",
+    ":!!!  4. 有的品牌的电磁锁通电时间过长会烧毁，设置好最长开锁时间",
+    ":!!! 对于带反馈的锁，一单锁打开，控制板会立即停止通电，结束开锁，设置好反馈极性很重要！！",
+    ":!!! 对于不带反馈的锁，锁会按最大通电时间进行通电，要非常小心！！！！",
+};
+
+Lines Concat(Lines a, const Lines& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// Where a line's elapsed milliseconds stand; they depend on the nodes' timing.
+const std::string MS_HOLE = "{ms}";
+
+// The four lines of one completed frame; the raw line's time is matched, not compared.
+Lines FrameLines(const std::string& rawBytes, const std::string& parsed) {
+    return {LOG_FRAME_COMPLETE, std::string(LOG_RAW_PREFIX) + rawBytes + ",时间 {ms}ms", LOG_PARSED,
+            parsed};
+}
+
+void ExpectLog(const Lines& actual, const Lines& expected) {
+    ASSERT_EQ(actual.size(), expected.size()) << ::testing::PrintToString(actual);
+    for (std::size_t i = 0; i < actual.size(); ++i) {
+        const std::string& want = expected[i];
+        const auto hole = want.find(MS_HOLE);
+        if (hole == std::string::npos) {
+            EXPECT_EQ(actual[i], want) << "line " << i + 1;
+            continue;
+        }
+        const std::string prefix = want.substr(0, hole);
+        const std::string suffix = want.substr(hole + MS_HOLE.size());
+        const std::string& got = actual[i];
+        const bool shaped = got.size() > prefix.size() + suffix.size() && got.starts_with(prefix) &&
+                            got.ends_with(suffix) &&
+                            std::all_of(got.begin() + prefix.size(), got.end() - suffix.size(),
+                                        [](char c) { return c >= '0' && c <= '9'; });
+        EXPECT_TRUE(shaped) << "line " << i + 1 << ": " << got;
+    }
+}
+
+class BusTest : public ::testing::Test {
+  protected:
+    void StartBus(NodeSimConfig config) {
+        config.registerPort = false;
+        NodeSimObserver observer;
+        observer.hostFrame = [this](const HostFrame&, auto) { ++m_hostFrames; };
+        m_sim = NodeSim::Start(config, observer);
+        ASSERT_TRUE(m_sim);
+        g_hComm = SerialOpen(m_sim->PortPath(), 115200, 8, SERIAL_PARITY_NONE, SERIAL_ONE_STOP_BIT);
+        ASSERT_NE(g_hComm, INVALID_SERIAL_HANDLE);
+        ResetProcessParser();
+    }
+
+    void TearDown() override {
+        SerialClose(g_hComm);
+        g_hComm = INVALID_SERIAL_HANDLE;
+        SetTickOffset(0);
+    }
+
+    // A frame cut off by an earlier test would swallow this test's first bytes.
+    static void ResetProcessParser() {
+        uint8_t head, address, command, param[3];
+        for (std::size_t i = 0; i < HOST_FRAME_SIZE; ++i) {
+            ParseReplyByte(0x00, head, address, command, param);
+        }
+    }
+
+    // Runs a transaction and gives its wall time in milliseconds.
+    long Timed(void (*transaction)(IOperatorConsole&)) {
+        const auto start = Clock::now();
+        transaction(Console());
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    }
+
+    ControlParameters& Params() { return Console().Parameters(); }
+
+    RecordingConsole& Console() { return *m_console; }
+
+    std::unique_ptr<RecordingConsole> m_console = std::make_unique<RecordingConsole>();
+    std::unique_ptr<NodeSim> m_sim;
+    std::atomic<int> m_hostFrames{0};
+};
+
+NodeSimConfig Nodes(AddressSet nodes) {
+    NodeSimConfig config;
+    config.nodes = std::move(nodes);
+    return config;
+}
+
+TEST_F(BusTest, GroupStatusWorkedExample) {
+    NodeSimConfig config = Nodes({0x00, 0x01, 0x02});
+    config.openLocks = {0x01};
+    StartBus(config);
+    Params().m_byMaxAddr = 0x02;
+
+    GroupGetStatus(Console());
+
+    ExpectLog(
+        Console().Log(),
+        Concat(Concat(Concat(Concat(GROUP_STATUS_ANNOUNCEMENT,
+                                    FrameLines("5A 00 00 00 5A ",
+                                               "header=5A,addr=00,cmd=00,rsp_param[0]=00")),
+                             FrameLines("5A 01 00 01 5C ",
+                                        "header=5A,addr=01,cmd=00,rsp_param[0]=01")),
+                      FrameLines("5A 02 00 00 5C ", "header=5A,addr=02,cmd=00,rsp_param[0]=00")),
+               {LOG_LAST_NODE, "[--完毕：群体获取状态--]"}));
+    EXPECT_EQ(Console().Cells(), (std::map<int, std::string>{{0, "闭"}, {1, "开"}, {2, "闭"}}));
+}
+
+TEST_F(BusTest, NoiseIsCappedInTheRawLineAndBackToBackFramesEachGetTheirOwnLines) {
+    NodeSimConfig config = Nodes({0x00, 0x01});
+    config.noiseBytes = 20;
+    config.lateFor = {{0x00, std::chrono::milliseconds(5)}};  // node 00 lands on node 01's heels
+    StartBus(config);
+    Params().m_byMaxAddr = 0x01;
+
+    GroupGetStatus(Console());
+
+    const Lines log = Console().Log();
+    ASSERT_EQ(log.size(), 6u + 8u + 2u);
+    const std::regex sixteenBytes("原始数据为：([0-9A-F]{2} ){16},时间 [0-9]+ms");
+    EXPECT_TRUE(std::regex_match(log[7], sixteenBytes)) << log[7];
+    EXPECT_TRUE(std::regex_match(log[11], std::regex("原始数据为：5A 01 00 00 5B ,时间 [0-9]+ms")))
+        << log[11];
+    EXPECT_EQ(Console().Cells(), (std::map<int, std::string>{{0, "闭"}, {1, "闭"}}));
+}
+
+TEST_F(BusTest, EchoedBroadcastIsReportedAndEndsThePoll) {
+    NodeSimConfig config = Nodes({0x00});
+    config.echo = true;
+    StartBus(config);
+    Params().m_byMaxAddr = 0xFE;
+
+    GroupGetStatus(Console());
+
+    ExpectLog(Console().Log(),
+              Concat(Concat(GROUP_STATUS_ANNOUNCEMENT,
+                            FrameLines("A5 FF 00 00 00 00 A4 ",
+                                       "header=A5,addr=FF,cmd=00,rsp_param[0]=00,rsp_param[1]=00,"
+                                       "rsp_param[2]=00")),
+                     {LOG_HOST_FRAME_RECEIVED, LOG_LAST_NODE, "[--完毕：群体获取状态--]"}));
+    EXPECT_TRUE(Console().Cells().empty()) << "a host-headed frame never touches the table";
+}
+
+TEST_F(BusTest, EndRuleStopsAtTheMaxAddressOrAbove) {
+    struct Case {
+        const char* name;
+        AddressSet nodes;
+        bool reverse;
+        uint8_t maxAddr;
+        std::map<int, std::string> cells;
+    };
+    const Case cases[] = {
+        {"out of order: the max address first", {0x00, 0x01, 0x02}, true, 0x02, {{2, "闭"}}},
+        {"a reply above the max address", {0x05}, false, 0x02, {{5, "闭"}}},
+        {"max address 00: any first frame", {0x03, 0x04}, false, 0x00, {{3, "闭"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        NodeSimConfig config = Nodes(c.nodes);
+        config.reverseOrder = c.reverse;
+        StartBus(config);
+        m_console = std::make_unique<RecordingConsole>();
+        Params().m_byMaxAddr = c.maxAddr;
+
+        GroupGetStatus(Console());
+
+        const Lines log = Console().Log();
+        ASSERT_EQ(log.size(), 6u + 4u + 2u);
+        EXPECT_EQ(log[10], LOG_LAST_NODE);
+        EXPECT_EQ(Console().Cells(), c.cells);
+        TearDown();
+    }
+}
+
+TEST_F(BusTest, DeadlineEndsAPollWithoutReplies) {
+    StartBus(Nodes({}));
+    Params().m_byMaxAddr = 0x02;  // 215 ms
+
+    const long wallMs = Timed(GroupGetStatus);
+
+    ExpectLog(Console().Log(),
+              Concat(GROUP_STATUS_ANNOUNCEMENT, {LOG_DEADLINE, "[--完毕：群体获取状态--]"}));
+    EXPECT_GE(wallMs, 214);
+    EXPECT_LT(wallMs, 2000);
+}
+
+TEST_F(BusTest, TickCounterWrapDuringThePollKeepsTheDeadline) {
+    StartBus(Nodes({}));
+    SetTickOffset(0);
+    SetTickOffset(static_cast<uint32_t>(0u - 60u - GetTickCount()));  // wraps 60 ms in
+    Params().m_byMaxAddr = 0x00;                                      // 205 ms
+
+    const long wallMs = Timed(GroupGetStatus);
+
+    EXPECT_EQ(Console().Log().back(), "[--完毕：群体获取状态--]");
+    EXPECT_GE(wallMs, 204) << "the wrap must not end the wait early";
+    EXPECT_LT(wallMs, 2000);
+}
+
+TEST_F(BusTest, ShortWriteShowsTheErrorAndEndsWithoutAnEndLine) {
+    struct Case {
+        const char* name;
+        void (*transaction)(IOperatorConsole&);
+        std::size_t lines;
+    };
+    const Case cases[] = {
+        {"group status", GroupGetStatus, 6},
+        {"group unlock", GroupUnlock, 10},
+        {"single status", SingleGetStatus, 3},
+        {"single unlock", SingleUnlock, 9},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        NodeSimConfig config = Nodes({0x00});
+        config.hangupAfter = std::chrono::milliseconds(100);
+        StartBus(config);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        m_console = std::make_unique<RecordingConsole>();
+
+        c.transaction(Console());
+
+        EXPECT_EQ(Console().Log().size(), c.lines);
+        EXPECT_EQ(Console().Messages(), Lines{MSG_WRITE_ERROR});
+        TearDown();
+    }
+}
+
+TEST(Deadline, FollowsTheParametersAsComputed) {
+    struct Case {
+        const char* name;
+        uint32_t (*deadline)(const ControlParameters&);
+        uint8_t maxAddr;
+        int32_t interval;
+        uint32_t ms;
+    };
+    const Case cases[] = {
+        {"status, max 00", GroupStatusDeadlineMs, 0x00, 50, 205},
+        {"status, max fe", GroupStatusDeadlineMs, 0xFE, 50, 1475},
+        {"status, max ff", GroupStatusDeadlineMs, 0xFF, 50, 1480},
+        {"unlock defaults", GroupUnlockDeadlineMs, 0xFE, 50, 12950},
+        {"unlock 255 ms", GroupUnlockDeadlineMs, 0xFE, 255, 65225},
+        {"unlock interval 0", GroupUnlockDeadlineMs, 0xFE, 0, 200},
+        {"unlock max 00", GroupUnlockDeadlineMs, 0x00, 50, 250},
+        {"single defaults", SingleNodeDeadlineMs, 0xFE, 50, 250},
+        {"single interval 0", SingleNodeDeadlineMs, 0xFE, 0, 200},
+        {"single 255 ms", SingleNodeDeadlineMs, 0xFE, 255, 455},
+    };
+    for (const Case& c : cases) {
+        ControlParameters params;
+        params.m_byMaxAddr = c.maxAddr;
+        params.m_nInterval = c.interval;
+        EXPECT_EQ(c.deadline(params), c.ms) << c.name;
+    }
+}
+
+TEST_F(BusTest, UnlockSendLinesFollowTheParameters) {
+    struct Case {
+        const char* name;
+        void (*transaction)(IOperatorConsole&);
+        int32_t maxOnTime, interval, feedback, polarity;
+        const char* sendLine;
+    };
+    const Case cases[] = {
+        {"group defaults", GroupUnlock, 500, 50, 1, 0, "->串口发送:A5,FF,01,32,32,00,09"},
+        {"group no feedback", GroupUnlock, 500, 50, 0, 1, "->串口发送:A5,FF,01,32,32,FF,08"},
+        {"group polarity 1", GroupUnlock, 500, 50, 1, 1, "->串口发送:A5,FF,01,32,32,01,0A"},
+        {"group 2540 ms, 255 ms", GroupUnlock, 2540, 255, 1, 1, "->串口发送:A5,FF,01,FE,FF,01,A3"},
+        {"group 9 ms", GroupUnlock, 9, 50, 1, 0, "->串口发送:A5,FF,01,00,32,00,D7"},
+        {"group 505 ms", GroupUnlock, 505, 50, 1, 0, "->串口发送:A5,FF,01,32,32,00,09"},
+        {"group interval 0", GroupUnlock, 500, 0, 1, 0, "->串口发送:A5,FF,01,32,00,00,D7"},
+        {"single defaults", SingleUnlock, 500, 50, 1, 0, "->串口发送:A5,05,01,32,32,00,0F"},
+        {"single no feedback", SingleUnlock, 500, 50, 0, 0, "->串口发送:A5,05,01,32,32,FF,0E"},
+        {"single interval 0", SingleUnlock, 500, 0, 1, 0, "->串口发送:A5,05,01,32,00,00,DD"},
+        {"single status", SingleGetStatus, 500, 50, 1, 0, "->串口发送:A5,05,00,00,00,00,AA"},
+    };
+    StartBus(Nodes({0x00, 0x05}));
+    for (const Case& c : cases) {
+        m_console = std::make_unique<RecordingConsole>();
+        Params().m_byMaxAddr = 0x00;  // the first reply ends the run
+        Params().m_bySelAddr = 0x05;
+        Params().m_nMaxOnTime = c.maxOnTime;
+        Params().m_nInterval = c.interval;
+        Params().m_bFeedback = c.feedback;
+        Params().m_nPolarity = c.polarity;
+
+        c.transaction(Console());
+
+        const Lines log = Console().Log();
+        ASSERT_GE(log.size(), 2u) << c.name;
+        EXPECT_EQ(log[1], c.sendLine) << c.name;
+        EXPECT_TRUE(Console().Cells().empty() || c.transaction == SingleGetStatus) << c.name;
+    }
+}
+
+TEST_F(BusTest, GroupUnlockWorkedExample) {
+    StartBus(Nodes({0x00, 0x01}));
+    Params().m_byMaxAddr = 0x01;  // D = 300 ms
+
+    GroupUnlock(Console());
+
+    const Lines announcement = Concat(
+        Concat({"[群体开锁]", "->串口发送:A5,FF,01,32,32,00,09", ":!!!群体开锁，瞬时功率极大"},
+               UNLOCK_NOTES),
+        {"单节点的开锁时间为开锁间隔时间(最小开锁时间),群体开锁的最大等待时间为 (最大地址+1)*"
+         "开锁间隔时间，再加上一个额外的操作系统非实时延迟余量"});
+    ExpectLog(
+        Console().Log(),
+        Concat(Concat(Concat(announcement, FrameLines("5A 00 01 00 5B ",
+                                                      "header=5A,addr=00,cmd=01,rsp_param[0]=00")),
+                      FrameLines("5A 01 01 00 5C ", "header=5A,addr=01,cmd=01,rsp_param[0]=00")),
+               {LOG_LAST_NODE, "[--完毕：群体开锁--]"}));
+    EXPECT_TRUE(Console().Cells().empty()) << "an unlock never writes the node table";
+}
+
+TEST_F(BusTest, SingleStatusWorkedExampleRunsToItsDeadline) {
+    StartBus(Nodes({0x05}));
+    Params().m_byMaxAddr = 0xFE;
+    Params().m_bySelAddr = 0x05;
+
+    const long wallMs = Timed(SingleGetStatus);
+
+    ExpectLog(
+        Console().Log(),
+        Concat(Concat({"[单点获取状态]", "->串口发送:A5,05,00,00,00,00,AA",
+                       ":单点获取状态只需要等待一个节点时间"},
+                      FrameLines("5A 05 00 00 5F ", "header=5A,addr=05,cmd=00,rsp_param[0]=00")),
+               {LOG_DEADLINE, "[--完毕：单点获取状态--]"}));
+    EXPECT_EQ(Console().Cells(), (std::map<int, std::string>{{5, "闭"}}));
+    EXPECT_GE(wallMs, 249);
+    EXPECT_LT(wallMs, 2000);
+}
+
+TEST_F(BusTest, SingleNodeEndRuleComparesWithTheMaxAddress) {
+    struct Case {
+        const char* name;
+        void (*transaction)(IOperatorConsole&);
+        uint8_t node, maxAddr;
+        const char* ending;
+    };
+    const Case cases[] = {
+        {"below the max address: the deadline", SingleGetStatus, 0x05, 0xFE, LOG_DEADLINE},
+        {"at the max address", SingleGetStatus, 0xFD, 0xFD, LOG_LAST_NODE},
+        {"before any group operation", SingleGetStatus, 0x05, 0x00, LOG_LAST_NODE},
+        {"unlock before any group operation", SingleUnlock, 0x05, 0x00, LOG_LAST_NODE},
+        {"unlock below the max address", SingleUnlock, 0x05, 0xFE, LOG_DEADLINE},
+    };
+    StartBus(Nodes({0x05, 0xFD}));
+    for (const Case& c : cases) {
+        m_console = std::make_unique<RecordingConsole>();
+        Params().m_bySelAddr = c.node;
+        Params().m_byMaxAddr = c.maxAddr;
+
+        c.transaction(Console());
+
+        const Lines log = Console().Log();
+        ASSERT_GE(log.size(), 2u) << c.name;
+        EXPECT_EQ(log[log.size() - 2], c.ending) << c.name;
+    }
+}
+
+TEST_F(BusTest, OutOfRangeParametersAreRefusedWithoutAFrame) {
+    struct Case {
+        const char* name;
+        void (*transaction)(IOperatorConsole&);
+        int32_t maxOnTime, interval;
+        Lines log;
+    };
+    const Case cases[] = {
+        {"group unlock, 3000 ms",
+         GroupUnlock,
+         3000,
+         50,
+         {"[群体开锁]", "!!--参数超出范围：开锁最长通电时间 3000ms 不在 0~2540ms 之内，不发送--!!",
+          "[--完毕：群体开锁--]"}},
+        {"single unlock, interval -300",
+         SingleUnlock,
+         500,
+         -300,
+         {"[单点开锁]", "!!--参数超出范围：开锁间隔时间 -300ms 不在 0~255ms 之内，不发送--!!",
+          "[--完毕：单点开锁--]"}},
+        {"single status, interval 256",
+         SingleGetStatus,
+         500,
+         256,
+         {"[单点获取状态]", "!!--参数超出范围：开锁间隔时间 256ms 不在 0~255ms 之内，不发送--!!",
+          "[--完毕：单点获取状态--]"}},
+    };
+    StartBus(Nodes({0x05}));
+    for (const Case& c : cases) {
+        m_console = std::make_unique<RecordingConsole>();
+        Params().m_nMaxOnTime = c.maxOnTime;
+        Params().m_nInterval = c.interval;
+
+        c.transaction(Console());
+
+        EXPECT_EQ(Console().Log(), c.log) << c.name;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(m_hostFrames, 0) << "nothing went on the wire";
+}
+
+TEST(StatusCell, FollowsFeedbackAndPolarity) {
+    struct Case {
+        int32_t feedback, polarity;
+        uint8_t level;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0, 0, 0x01, "parsed"}, {0, 1, 0x00, "parsed"}, {1, 0, 0x00, "闭"},
+        {1, 0, 0x01, "开"},     {1, 0, 0x02, "开"},     {1, 1, 0x01, "闭"},
+        {1, 1, 0x00, "开"},     {1, 1, 0x02, "开"},     {2, 7, 0x01, "闭"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(StatusCellText(c.feedback, c.polarity, c.level, "parsed"), c.text)
+            << c.feedback << "/" << c.polarity << "/" << int(c.level);
+    }
+}
+
+}  // namespace

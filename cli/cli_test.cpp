@@ -1,0 +1,169 @@
+// velkaro-cli's contract, run in-process on the simulated bus.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/cli_app.h"
+#include "nodesim/node_sim.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+struct CliRun {
+    int status;
+    Lines out;
+    std::string err;
+    std::string rawOut;
+};
+
+CliRun RunVelkaroCli(Lines args) {
+    args.insert(args.begin(), "velkaro-cli");
+    std::vector<const char*> argv;
+    for (const std::string& arg : args) {
+        argv.push_back(arg.c_str());
+    }
+    std::ostringstream out, err;
+    const int status = RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
+    CliRun run{status, {}, err.str(), out.str()};
+    std::istringstream lines(run.rawOut);
+    for (std::string line; std::getline(lines, line);) {
+        run.out.push_back(line);
+    }
+    return run;
+}
+
+std::size_t CountLines(const Lines& lines, const std::string& text) {
+    return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), text));
+}
+
+TEST(Cli, GroupStatusOnTheSimulatedBusPrintsTheLogLines) {
+    const CliRun run = RunVelkaroCli({"--simulate", "group-status"});
+
+    ASSERT_EQ(run.status, 0) << run.err;
+    // Opened, six announcement lines, four lines for each of the 16 nodes, the deadline (no
+    // node at fe), the end line, closed.
+    ASSERT_EQ(run.out.size(), 1u + 6u + 16u * 4u + 2u + 1u);
+    EXPECT_EQ(run.out.front(), "[串口已打开]");
+    EXPECT_EQ(run.out[1], "[群体获取状态]");
+    EXPECT_EQ(run.out[7], "->已获取完成包");
+    EXPECT_EQ(run.out[10], "header=5A,addr=00,cmd=00,rsp_param[0]=00");
+    EXPECT_EQ(run.out[70], "header=5A,addr=0F,cmd=00,rsp_param[0]=00");
+    EXPECT_EQ(run.out[71], "最大预估通讯时间已到，结束通讯");
+    EXPECT_EQ(run.out[72], "[--完毕：群体获取状态--]");
+    EXPECT_EQ(run.out.back(), "[串口已关闭]");
+    EXPECT_TRUE(run.err.empty()) << run.err;
+}
+
+TEST(Cli, JsonCarriesTheLogTheCellsAndTheExitStatus) {
+    const CliRun run =
+        RunVelkaroCli({"--simulate=00-02", "--max-addr", "02", "--json", "group-status"});
+
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto document = nlohmann::json::parse(run.rawOut);
+    EXPECT_EQ(document["exit_status"], 0);
+    EXPECT_EQ(document["cells"], (nlohmann::json{{"00", "闭"}, {"01", "闭"}, {"02", "闭"}}));
+    EXPECT_EQ(document["log"].size(), 1u + 6u + 3u * 4u + 2u + 1u);
+    EXPECT_EQ(document["log"][19], "最后一个地址节点数据已收到，结束通讯");
+}
+
+TEST(Cli, UnlockBetweenTwoPollsTurnsEveryLockOpen) {
+    const CliRun run = RunVelkaroCli({"--simulate", "--max-addr", "0f", "--json", "group-status",
+                                      "group-unlock", "group-status"});
+
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto document = nlohmann::json::parse(run.rawOut);
+    const auto& writes = document["cell_writes"];
+    ASSERT_EQ(writes.size(), 32u);
+    for (std::size_t i = 0; i < 16; ++i) {
+        EXPECT_EQ(writes[i][1], "闭") << i;
+        EXPECT_EQ(writes[16 + i][1], "开") << i;
+    }
+    const Lines log = document["log"];
+    EXPECT_EQ(CountLines(log, "[--完毕：群体开锁--]"), 1u);
+    EXPECT_EQ(CountLines(log, "header=5A,addr=0F,cmd=01,rsp_param[0]=00"), 1u);
+}
+
+TEST(Cli, SingleNodeOperationsUseTheMaxAddressOfTheLastGroupOperation) {
+    const CliRun run = RunVelkaroCli({"--simulate=05", "status", "05", "--max-addr", "05",
+                                      "group-status", "unlock", "05", "status", "05"});
+
+    ASSERT_EQ(run.status, 0) << run.err;
+    // Before any group operation the max address is 00, so the first frame ends the query.
+    EXPECT_EQ(CountLines(run.out, "最后一个地址节点数据已收到，结束通讯"), 4u);
+    EXPECT_EQ(CountLines(run.out, "->串口发送:A5,05,01,32,32,00,0F"), 1u);
+    EXPECT_EQ(CountLines(run.out, "header=5A,addr=05,cmd=00,rsp_param[0]=01"), 1u)
+        << "the lock reads open after the unlock";
+}
+
+TEST(Cli, ExitStatusTellsWhatWentWrong) {
+    struct Case {
+        Lines args;
+        int status;
+        const char* stderrHas;
+    };
+    const Case cases[] = {
+        {{"--port", "/dev/velkaro-no-such-port", "group-status"}, 1, "串口打开失败"},
+        {{"--simulate"}, 2, "no operation"},
+        {{"--simulate", "jump"}, 2, "unknown operation"},
+        {{"--simulate", "status"}, 2, "needs a node address"},
+        {{"--simulate", "status", "ff"}, 2, "is not a node address"},
+        {{"--simulate", "unlock", "zz"}, 2, "is not a node address"},
+        {{"--simulate", "wait", "soon"}, 2, "is not milliseconds"},
+        {{"--simulate", "--polarity", "2", "group-status"}, 2, "polarity"},
+        {{"--simulate", "--max-on-time", "2541", "group-unlock"}, 2, "max-on-time"},
+        {{"--simulate", "--interval", "256", "group-unlock"}, 2, "interval"},
+        {{"--simulate=zz", "group-status"}, 2, "--simulate"},
+        {{"--simulate", "--port", "ttyS0", "group-status"}, 2, "exclude"},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = RunVelkaroCli(c.args);
+        EXPECT_EQ(run.status, c.status) << ::testing::PrintToString(c.args);
+        EXPECT_NE(run.err.find(c.stderrHas), std::string::npos)
+            << ::testing::PrintToString(c.args) << ": " << run.err;
+        EXPECT_TRUE(run.out.empty()) << "stdout carries only log lines";
+    }
+}
+
+TEST(Cli, WriteErrorGivesExitStatusThreeAndTheMessageOnStderr) {
+    NodeSimConfig config;
+    config.registerPort = false;
+    config.hangupAfterFrames = 1;
+    const auto sim = NodeSim::Start(config);
+    ASSERT_TRUE(sim);
+
+    const CliRun run = RunVelkaroCli(
+        {"--port", sim->PortPath(), "--max-addr", "00", "group-status", "group-status"});
+
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(run.err.find("系统错误：串口写错误"), std::string::npos) << run.err;
+    EXPECT_EQ(CountLines(run.out, "[群体获取状态]"), 2u);
+    EXPECT_EQ(CountLines(run.out, "[--完毕：群体获取状态--]"), 1u)
+        << "the failed run has no end line";
+    EXPECT_EQ(run.out.back(), "[串口已关闭]");
+}
+
+TEST(Cli, PortsListsARunningSimulator) {
+    const auto registry =
+        std::filesystem::temp_directory_path() / ("velkaro-cli-test-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(registry);
+    ::setenv("VELKARO_PORT_REGISTRY", registry.c_str(), 1);
+    std::string port;
+    {
+        const auto sim = NodeSim::Start(NodeSimConfig{});
+        ASSERT_TRUE(sim);
+        port = sim->PortPath();
+        const CliRun run = RunVelkaroCli({"ports"});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(CountLines(run.out, port), 1u) << run.rawOut;
+    }
+    EXPECT_EQ(CountLines(RunVelkaroCli({"ports"}).out, port), 0u)
+        << "a stopped simulator is not listed";
+    ::unsetenv("VELKARO_PORT_REGISTRY");
+    std::filesystem::remove_all(registry);
+}
+
+}  // namespace

@@ -1,0 +1,159 @@
+#include "worker/port_worker.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "bus/transactions.h"
+#include "serial/serial.h"
+
+std::atomic<uint32_t> g_bReqGroupStatus{0};
+std::atomic<uint32_t> g_bReqGroupUnlock{0};
+std::atomic<uint32_t> g_bReqSingleUnlock{0};
+std::atomic<uint32_t> g_bReqSingleStatus{0};
+std::atomic<uint32_t> g_bStopWorker{0};
+std::atomic<uint32_t> g_bWorkerEnded{0};
+std::atomic<IPortWorkerHost*> g_pMainDlg{nullptr};
+
+namespace {
+
+constexpr uint32_t PORT_BAUD_RATE = 115200;
+constexpr uint8_t PORT_BYTE_SIZE = 8;
+
+// Only one worker at a time may open or hold the port, opening included.
+std::atomic<bool> g_workerRunning{false};
+
+// Wakes the worker when a request or the stop arrives, and whoever waits on the worker when
+// it makes progress, so that neither side polls.
+class Signal {
+  public:
+    uint64_t Generation() {
+        std::lock_guard lock(m_mutex);
+        return m_generation;
+    }
+    void Raise() {
+        {
+            std::lock_guard lock(m_mutex);
+            ++m_generation;
+        }
+        m_changed.notify_all();
+    }
+    void WaitPast(uint64_t seen) {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_generation != seen; });
+    }
+    bool WaitFor(const std::function<bool()>& done, uint32_t timeoutMs) {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), done);
+    }
+
+  private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    uint64_t m_generation = 0;
+};
+
+Signal& WorkerSignal() {
+    static Signal signal;
+    return signal;
+}
+
+struct Request {
+    std::atomic<uint32_t>& flag;
+    void (*transaction)(IOperatorConsole&);
+};
+
+// One pass over the flags in their fixed order; a flag is cleared only after its transaction
+// has returned, so a press during the run finds it set and is absorbed. True if any ran.
+bool RunRequestedTransactions(IPortWorkerHost& host) {
+    const Request requests[] = {
+        {g_bReqGroupStatus, GroupGetStatus},
+        {g_bReqGroupUnlock, GroupUnlock},
+        {g_bReqSingleUnlock, SingleUnlock},
+        {g_bReqSingleStatus, SingleGetStatus},
+    };
+    bool ran = false;
+    for (const Request& request : requests) {
+        if (request.flag == 0 || host.TransactionCancelled()) {
+            continue;
+        }
+        request.transaction(host);
+        request.flag = 0;
+        WorkerSignal().Raise();
+        ran = true;
+    }
+    return ran;
+}
+
+void DispatchUntilStopped(IPortWorkerHost& host) {
+    while (g_bStopWorker == 0) {
+        const uint64_t seen = WorkerSignal().Generation();
+        if (!RunRequestedTransactions(host) && g_bStopWorker == 0) {
+            WorkerSignal().WaitPast(seen);
+        }
+    }
+}
+
+uint32_t EndWorker(uint32_t exitCode) {
+    g_workerRunning = false;
+    WorkerSignal().Raise();
+    return exitCode;
+}
+
+}  // namespace
+
+uint32_t PortWorkerThread(void* /*param*/) {
+    IPortWorkerHost& host = *g_pMainDlg.load();
+    g_hComm = SerialOpen(host.PortName(), PORT_BAUD_RATE, PORT_BYTE_SIZE, SERIAL_PARITY_NONE,
+                         SERIAL_ONE_STOP_BIT);
+    if (g_hComm == INVALID_SERIAL_HANDLE) {
+        host.ShowMessage("串口打开失败");
+        return EndWorker(0);
+    }
+    WorkerSignal().Raise();
+    host.SetOpenButtonCaption("关闭串口");
+    host.AppendLog("[串口已打开]");
+
+    DispatchUntilStopped(host);
+
+    SerialClose(g_hComm);
+    g_hComm = INVALID_SERIAL_HANDLE;
+    host.SetOpenButtonCaption("打开串口");
+    host.AppendLog("[串口已关闭]");
+    g_bWorkerEnded = 1;
+    return EndWorker(1);
+}
+
+void RaiseRequest(std::atomic<uint32_t>& flag) {
+    if (flag == 0) {
+        flag = 1;
+    }
+    WorkerSignal().Raise();
+}
+
+void StartPortWorker(IPortWorkerHost* host) {
+    bool idle = false;
+    if (!g_workerRunning.compare_exchange_strong(idle, true)) {
+        return;
+    }
+    g_pMainDlg = host;
+    g_bStopWorker = 0;
+    std::thread(PortWorkerThread, nullptr).detach();
+}
+
+void StopPortWorker(IPortWorkerHost& host) {
+    g_bWorkerEnded = 0;
+    g_bStopWorker = 1;
+    WorkerSignal().Raise();
+    // Waits for the worker's very last step too, so that a press right after may start anew.
+    host.ServeUntil([] { return g_bWorkerEnded != 0 && !g_workerRunning; });
+}
+
+bool PortWorkerRunning() {
+    return g_workerRunning;
+}
+
+bool WaitWorkerProgress(const std::function<bool()>& done, uint32_t timeoutMs) {
+    return WorkerSignal().WaitFor(done, timeoutMs);
+}
