@@ -55,8 +55,9 @@ class Signal {
 };
 
 Signal& WorkerSignal() {
-    static Signal signal;
-    return signal;
+    // Never destroyed: the detached worker may still be notifying while the process exits.
+    static Signal* const signal = new Signal;
+    return *signal;
 }
 
 struct Request {

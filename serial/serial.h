@@ -1,0 +1,53 @@
+// The serial link: one port opened by name, synchronous block I/O, and the machine's port list.
+// Every function reports failure only through its result and shows nothing. The OS-specific
+// parts live in one file per OS and concern (serial_<os>.cpp, serial_enum_<os>.cpp).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+using SerialHandle = int32_t;
+inline constexpr SerialHandle INVALID_SERIAL_HANDLE = -1;
+
+// The one open port; INVALID_SERIAL_HANDLE when none is. Only the port worker writes it.
+extern std::atomic<SerialHandle> g_hComm;
+
+using SerialMonitorHook = void (*)(const uint8_t* bytes, uint32_t count);
+extern std::atomic<SerialMonitorHook> g_pfnSerialTxHook;
+extern std::atomic<SerialMonitorHook> g_pfnSerialRxHook;
+
+// Line-settings encoding: parity 0 is none, stop bits 0 is one stop bit.
+inline constexpr uint8_t SERIAL_PARITY_NONE = 0;
+inline constexpr uint8_t SERIAL_ONE_STOP_BIT = 0;
+
+// Port names are UTF-8. A bare name ("ttyUSB0") is looked up in the device directory; an
+// absolute path is opened as it stands. Names of more than 254 characters give -1, and so
+// does a path that is not a terminal. Exclusive: a port open here or elsewhere gives -1.
+// Reads give up when 2000 ms pass between two bytes, reads and writes of n bytes after
+// 2000 x n + 2000 ms; a port that has hung up ends them at once with what was moved.
+SerialHandle SerialOpen(const std::string& portName, uint32_t baudRate, uint8_t byteSize,
+                        uint8_t parity, uint8_t stopBits);
+bool SerialClose(SerialHandle handle);
+bool SerialPurge(SerialHandle handle);
+uint32_t SerialWrite(SerialHandle handle, const uint8_t* bytes, uint32_t count);
+uint32_t SerialRead(SerialHandle handle, uint8_t* buffer, uint32_t count);
+uint32_t SerialBytesWaiting(SerialHandle handle);
+
+// Blocks until a received byte is waiting or timeoutMs has passed, without using the processor.
+// A port that has hung up (adapter pulled out) waits out the whole time quietly.
+void SerialWaitReadable(SerialHandle handle, uint32_t timeoutMs);
+
+// Fills entry i of deviceNames (the driver's name) and portNames (what SerialOpen takes) for
+// up to `limit` ports; either array may be null. Returns the number of entries. The registered
+// virtual ports come first in order of registration, then the machine's ports in natural name
+// order. A port name SerialOpen could not take is listed as an empty string.
+int32_t SerialEnumPorts(std::string* deviceNames, std::string* portNames, uint32_t limit);
+
+// 0, without reading or calling the receive hook, when no byte is waiting.
+uint8_t SerialReadByte(SerialHandle handle);
+void SerialWriteByte(SerialHandle handle, uint8_t byte);
+// 1 when all `count` bytes arrived within timeoutMs of the call's start, 0 otherwise (also
+// when a waiting byte could not be read). Bytes read before a time-out stay in the buffer.
+int SerialReadTimed(SerialHandle handle, uint8_t* buffer, uint32_t count, uint32_t timeoutMs);
+void SerialSetHooks(SerialMonitorHook txHook, SerialMonitorHook rxHook);

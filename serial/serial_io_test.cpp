@@ -1,0 +1,250 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "serial/serial.h"
+#include "serial/serial_test_support.h"
+#include "serial/tick.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
+
+struct HookCall {
+    std::vector<uint8_t> bytes;
+    uint32_t count;
+};
+std::vector<HookCall> g_txCalls;
+std::vector<HookCall> g_rxCalls;
+
+void RecordTx(const uint8_t* bytes, uint32_t count) {
+    g_txCalls.push_back({{bytes, bytes + count}, count});
+}
+void RecordRx(const uint8_t* bytes, uint32_t count) {
+    g_rxCalls.push_back({{bytes, bytes + count}, count});
+}
+
+milliseconds Since(Clock::time_point start) {
+    return std::chrono::duration_cast<milliseconds>(Clock::now() - start);
+}
+
+// Sends the pieces from another thread, `gap` apart, the first after one gap.
+class Feeder {
+  public:
+    Feeder(PtyPair& pty, std::vector<std::string> pieces, milliseconds gap)
+        : m_thread([&pty, pieces = std::move(pieces), gap] {
+              for (const std::string& piece : pieces) {
+                  std::this_thread::sleep_for(gap);
+                  pty.Send(piece);
+              }
+          }) {}
+    ~Feeder() { m_thread.join(); }
+
+  private:
+    std::thread m_thread;
+};
+
+// Writes until the line's buffers take no more, even after a pause: the pseudo-terminal
+// moves bytes on to the far end's buffer in the background.
+void FillOutput(SerialHandle handle) {
+    const std::vector<uint8_t> filler(4096, 0x55);
+    bool tookMore = true;
+    while (tookMore) {
+        tookMore = false;
+        while (write(handle, filler.data(), filler.size()) > 0) {
+            tookMore = true;
+        }
+        std::this_thread::sleep_for(milliseconds(50));
+    }
+}
+
+class SerialIoTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        g_txCalls.clear();
+        g_rxCalls.clear();
+        m_handle = OpenLine(m_pty.SlavePath());
+        ASSERT_NE(m_handle, INVALID_SERIAL_HANDLE);
+    }
+    void TearDown() override {
+        SerialSetHooks(nullptr, nullptr);
+        SetTickOffset(0);
+        SerialClose(m_handle);
+    }
+
+    PtyPair m_pty;
+    SerialHandle m_handle = INVALID_SERIAL_HANDLE;
+};
+
+TEST_F(SerialIoTest, BytesWaitingCountsArrivalsReadsAndPurge) {
+    m_pty.Send("abc");
+    EXPECT_EQ(AwaitWaiting(m_handle, 3, milliseconds(2000)), 3u);
+    uint8_t byte = 0;
+    EXPECT_EQ(SerialRead(m_handle, &byte, 1), 1u);
+    EXPECT_EQ(byte, 'a');
+    EXPECT_EQ(SerialBytesWaiting(m_handle), 2u);
+    EXPECT_TRUE(SerialPurge(m_handle));
+    EXPECT_EQ(SerialBytesWaiting(m_handle), 0u);
+}
+
+TEST_F(SerialIoTest, WriteSendsTheFrameAndShowsItToTheTransmitHook) {
+    SerialSetHooks(RecordTx, RecordRx);
+    const std::vector<uint8_t> frame = {0xA5, 0xFF, 0x00, 0x00, 0x00, 0x00, 0xA4};
+    EXPECT_EQ(SerialWrite(m_handle, frame.data(), 7), 7u);
+    EXPECT_EQ(m_pty.Receive(7, milliseconds(2000)), std::string(frame.begin(), frame.end()));
+    ASSERT_EQ(g_txCalls.size(), 1u);
+    EXPECT_EQ(g_txCalls[0].count, 7u);
+    EXPECT_EQ(g_txCalls[0].bytes, frame);
+    EXPECT_TRUE(g_rxCalls.empty());
+}
+
+TEST_F(SerialIoTest, ReadReturnsOnceAllBytesArrivedInPieces) {
+    SerialSetHooks(RecordTx, RecordRx);
+    Feeder feeder(m_pty, {"ab", "cd", "e"}, milliseconds(50));
+    uint8_t buffer[5] = {};
+    const auto start = Clock::now();
+    EXPECT_EQ(SerialRead(m_handle, buffer, 5), 5u);
+    EXPECT_LT(Since(start), milliseconds(1500));
+    EXPECT_EQ(std::string(buffer, buffer + 5), "abcde");
+    ASSERT_EQ(g_rxCalls.size(), 1u);
+    EXPECT_EQ(g_rxCalls[0].count, 5u);
+}
+
+// The one slow case: the read gives up 2 s after its last byte, well before its total limit.
+TEST_F(SerialIoTest, ReadThatTimesOutReturnsWhatArrivedAndTheHookStillGetsTheCountAsked) {
+    SerialSetHooks(RecordTx, RecordRx);
+    m_pty.Send("x");
+    uint8_t buffer[2] = {};
+    const auto start = Clock::now();
+    EXPECT_EQ(SerialRead(m_handle, buffer, 2), 1u);
+    const milliseconds elapsed = Since(start);
+    EXPECT_GE(elapsed, milliseconds(1900));
+    EXPECT_LT(elapsed, milliseconds(4500));
+    EXPECT_EQ(buffer[0], 'x');
+    ASSERT_EQ(g_rxCalls.size(), 1u);
+    EXPECT_EQ(g_rxCalls[0].count, 2u);
+    EXPECT_EQ(g_rxCalls[0].bytes[0], 'x');
+}
+
+// The far end reads nothing, so once the line's buffers are full a write cannot move; it
+// must give up at its limit (2000 ms per byte plus 2000 ms) rather than hang.
+TEST_F(SerialIoTest, WriteToAStalledLineGivesUpAtItsLimit) {
+    SerialSetHooks(RecordTx, RecordRx);
+    FillOutput(m_handle);
+    const uint8_t byte = 0xA5;
+    const auto start = Clock::now();
+    EXPECT_EQ(SerialWrite(m_handle, &byte, 1), 0u);
+    const milliseconds elapsed = Since(start);
+    EXPECT_GE(elapsed, milliseconds(3900));
+    EXPECT_LT(elapsed, milliseconds(8000));
+    ASSERT_EQ(g_txCalls.size(), 1u);
+    EXPECT_EQ(g_txCalls[0].count, 1u);
+}
+
+TEST_F(SerialIoTest, SingleByteReadAndWrite) {
+    SerialSetHooks(RecordTx, RecordRx);
+    SerialWriteByte(m_handle, 0x5A);
+    EXPECT_EQ(m_pty.Receive(1, milliseconds(2000)), "\x5A");
+    ASSERT_EQ(g_txCalls.size(), 1u);
+    EXPECT_EQ(g_txCalls[0].bytes, std::vector<uint8_t>{0x5A});
+
+    EXPECT_EQ(SerialReadByte(m_handle), 0u);  // nothing waiting: nothing read, no hook call
+    EXPECT_TRUE(g_rxCalls.empty());
+    m_pty.Send("\x42");
+    ASSERT_EQ(AwaitWaiting(m_handle, 1, milliseconds(2000)), 1u);
+    EXPECT_EQ(SerialReadByte(m_handle), 0x42u);
+    ASSERT_EQ(g_rxCalls.size(), 1u);
+    EXPECT_EQ(g_rxCalls[0].count, 1u);
+}
+
+TEST_F(SerialIoTest, WaitReadableReturnsWhenAByteArrivesOrWhenTheTimeIsUp) {
+    {
+        Feeder feeder(m_pty, {"z"}, milliseconds(100));
+        const auto start = Clock::now();
+        SerialWaitReadable(m_handle, 3000);
+        EXPECT_LT(Since(start), milliseconds(1500));
+        EXPECT_EQ(SerialBytesWaiting(m_handle), 1u);
+    }
+    SerialPurge(m_handle);
+    const auto start = Clock::now();
+    SerialWaitReadable(m_handle, 200);
+    EXPECT_GE(Since(start), milliseconds(195));
+}
+
+TEST_F(SerialIoTest, ReadTimedReturnsOneAsSoonAsTheLastByteIsRead) {
+    Feeder feeder(m_pty, {"ab", "cd", "e"}, milliseconds(50));
+    uint8_t buffer[5] = {};
+    const auto start = Clock::now();
+    EXPECT_EQ(SerialReadTimed(m_handle, buffer, 5, 3000), 1);
+    EXPECT_LT(Since(start), milliseconds(1500));
+    EXPECT_EQ(std::string(buffer, buffer + 5), "abcde");
+}
+
+// Each byte comes 60 ms after the one before, well within the 200 ms limit, yet the whole
+// ten would take 600 ms.
+TEST_F(SerialIoTest, ReadTimedLimitCoversTheWholeCall) {
+    Feeder feeder(m_pty, std::vector<std::string>(10, "k"), milliseconds(60));
+    uint8_t buffer[10] = {};
+    const auto start = Clock::now();
+    EXPECT_EQ(SerialReadTimed(m_handle, buffer, 10, 200), 0);
+    const milliseconds elapsed = Since(start);
+    EXPECT_GE(elapsed, milliseconds(195));
+    EXPECT_LT(elapsed, milliseconds(450));
+    EXPECT_EQ(buffer[0], 'k');  // bytes read before the time-out stay
+}
+
+TEST_F(SerialIoTest, ReadTimedRunsOnAcrossATickCounterWrap) {
+    SetTickOffset(0);
+    SetTickOffset(0xFFFFFFFFu - 100u - GetTickCount());
+    const uint32_t before = GetTickCount();
+    Feeder feeder(m_pty, {"1", "2", "3", "4"}, milliseconds(60));
+    uint8_t buffer[4] = {};
+    EXPECT_EQ(SerialReadTimed(m_handle, buffer, 4, 2000), 1);
+    EXPECT_LT(GetTickCount(), before);  // the counter did wrap during the call
+    EXPECT_EQ(std::string(buffer, buffer + 4), "1234");
+}
+
+// Pulling out a USB adapter hangs the port up; closing a pty's master does the same.
+class HungUpPortTest : public SerialIoTest {
+  protected:
+    void SetUp() override {
+        SerialIoTest::SetUp();
+        m_pty.CloseMaster();
+    }
+};
+
+TEST_F(HungUpPortTest, WaitsRunTheirTimeWithoutUsingTheProcessor) {
+    uint8_t byte = 0;
+    const std::function<void()> waits[] = {
+        [&] { SerialWaitReadable(m_handle, 300); },
+        [&] { EXPECT_EQ(SerialReadTimed(m_handle, &byte, 1, 300), 0); },
+    };
+    for (const auto& wait : waits) {
+        const auto cpuBefore = ProcessCpuTime();
+        const auto start = Clock::now();
+        wait();
+        EXPECT_GE(Since(start), milliseconds(295));
+        EXPECT_LT(ProcessCpuTime() - cpuBefore, milliseconds(100));
+    }
+}
+
+TEST_F(HungUpPortTest, TransfersFailAtOnceAndTheHooksStillSeeThem) {
+    SerialSetHooks(RecordTx, RecordRx);
+    const uint8_t frame[7] = {0xA5, 0x01, 0x00, 0x00, 0x00, 0x00, 0xA6};
+    uint8_t buffer[1] = {};
+    const auto start = Clock::now();
+    EXPECT_EQ(SerialWrite(m_handle, frame, 7), 0u);
+    EXPECT_EQ(SerialRead(m_handle, buffer, 1), 0u);
+    EXPECT_LT(Since(start), milliseconds(1000));
+    EXPECT_EQ(SerialBytesWaiting(m_handle), 0u);
+    ASSERT_EQ(g_txCalls.size(), 1u);
+    EXPECT_EQ(g_txCalls[0].count, 7u);
+    ASSERT_EQ(g_rxCalls.size(), 1u);
+    EXPECT_EQ(g_rxCalls[0].count, 1u);
+}
+
+}  // namespace

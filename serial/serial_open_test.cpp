@@ -1,0 +1,209 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <functional>
+
+#include "serial/serial.h"
+#include "serial/serial_test_support.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+
+class SerialOpenTest : public ::testing::Test {
+  protected:
+    // "/dev/" + slashes + "pts/N": the pty's path padded to `length` characters.
+    std::string PaddedPath(std::size_t length) const {
+        const std::string tail = m_pty.SlavePath().substr(5);
+        return "/dev/" + std::string(length - 5 - tail.size(), '/') + tail;
+    }
+
+    // True when the port takes bytes both ways through `handle`.
+    bool CarriesBytes(SerialHandle handle) {
+        const uint8_t out[] = {'p', 'i', 'n', 'g'};
+        if (SerialWrite(handle, out, 4) != 4 || m_pty.Receive(4, milliseconds(2000)) != "ping") {
+            return false;
+        }
+        m_pty.Send("pong");
+        uint8_t in[4] = {};
+        return SerialRead(handle, in, 4) == 4 && std::string(in, in + 4) == "pong";
+    }
+
+    static bool HeldExclusively(int fd) {
+        int exclusive = 0;
+        return ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+    }
+
+    PtyPair m_pty;
+};
+
+TEST_F(SerialOpenTest, NamesOfNoUsablePortGiveMinusOneAndLeaveNothingOpen) {
+    TempDir dir;
+    const std::string regularFile = dir.Path() + "/not-a-port";
+    std::ofstream(regularFile) << "data";
+    const struct {
+        const char* label;
+        std::string name;
+    } cases[] = {
+        {"empty name", ""},
+        {"no such port", "ttyVelkaroNoSuchPort"},
+        {"no such absolute path", "/dev/ttyVelkaroNoSuchPort"},
+        {"not a terminal", "/dev/null"},
+        {"bare name of no terminal", "null"},
+        {"regular file", regularFile},
+        {"name over 254 characters", PaddedPath(255)},
+        {"NUL inside the name", m_pty.SlavePath() + std::string(1, '\0') + "x"},
+    };
+    for (const auto& c : cases) {
+        const int fdsBefore = OpenFdCount();
+        EXPECT_EQ(OpenLine(c.name), INVALID_SERIAL_HANDLE) << c.label;
+        EXPECT_EQ(OpenFdCount(), fdsBefore) << c.label;
+    }
+}
+
+TEST_F(SerialOpenTest, BareNameOpensInDevAndAbsolutePathAsItStands) {
+    for (const std::string& name :
+         {m_pty.SlavePath().substr(5), m_pty.SlavePath(), PaddedPath(254)}) {
+        const SerialHandle handle = OpenLine(name);
+        ASSERT_NE(handle, INVALID_SERIAL_HANDLE) << name;
+        EXPECT_TRUE(CarriesBytes(handle)) << name;
+        EXPECT_TRUE(SerialClose(handle));
+    }
+}
+
+TEST_F(SerialOpenTest, OpensRawAtTheGivenLineWithoutFlowControl) {
+    const struct {
+        uint32_t baud;
+        uint8_t stopBits;
+        speed_t speed;
+        bool twoStopBits;
+    } cases[] = {{115200, SERIAL_ONE_STOP_BIT, B115200, false}, {9600, 2, B9600, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.baud);
+        const SerialHandle handle = SerialOpen(m_pty.SlavePath(), c.baud, 8, 0, c.stopBits);
+        ASSERT_NE(handle, INVALID_SERIAL_HANDLE);
+        termios line{};
+        ASSERT_EQ(tcgetattr(handle, &line), 0);
+        EXPECT_EQ(cfgetispeed(&line), c.speed);
+        EXPECT_EQ(cfgetospeed(&line), c.speed);
+        EXPECT_EQ(line.c_cflag & CSIZE, tcflag_t{CS8});
+        EXPECT_EQ((line.c_cflag & CSTOPB) != 0, c.twoStopBits);
+        EXPECT_EQ(line.c_cflag & (PARENB | CRTSCTS), 0u);
+        EXPECT_EQ(line.c_cflag & (CLOCAL | CREAD), tcflag_t{CLOCAL | CREAD});
+        EXPECT_EQ(line.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP), 0u);
+        EXPECT_EQ(line.c_oflag & OPOST, 0u);
+        EXPECT_EQ(line.c_lflag & (ICANON | ECHO | ECHONL | ISIG | IEXTEN), 0u);
+        EXPECT_EQ(SerialBytesWaiting(handle), 0u);
+        EXPECT_TRUE(SerialClose(handle));
+    }
+}
+
+TEST_F(SerialOpenTest, BytesThatArrivedBeforeTheOpenAreDiscarded) {
+    m_pty.Send("stale");
+    const SerialHandle handle = OpenLine(m_pty.SlavePath());
+    ASSERT_NE(handle, INVALID_SERIAL_HANDLE);
+    EXPECT_EQ(SerialBytesWaiting(handle), 0u);
+    SerialClose(handle);
+}
+
+// Settings the code cannot express, and settings a pseudo-terminal accepts but does not
+// keep (it stays at 8 bits without parity): either way the port is closed again and opens
+// normally afterwards.
+TEST_F(SerialOpenTest, RefusedLineSettingsGiveMinusOneAndLeaveThePortFree) {
+    const struct {
+        const char* label;
+        uint32_t baud;
+        uint8_t byteSize;
+        uint8_t parity;
+        uint8_t stopBits;
+    } cases[] = {
+        {"baud rate without a termios speed", 12345, 8, 0, 0},
+        {"4 data bits", 115200, 4, 0, 0},
+        {"9 data bits", 115200, 9, 0, 0},
+        {"mark parity", 115200, 8, 3, 0},
+        {"one and a half stop bits", 115200, 8, 0, 1},
+        {"7 data bits, not kept by the device", 115200, 7, 0, 0},
+        {"even parity, not kept by the device", 115200, 8, 2, 0},
+        {"odd parity, not kept by the device", 115200, 8, 1, 0},
+    };
+    for (const auto& c : cases) {
+        const int fdsBefore = OpenFdCount();
+        EXPECT_EQ(SerialOpen(m_pty.SlavePath(), c.baud, c.byteSize, c.parity, c.stopBits),
+                  INVALID_SERIAL_HANDLE)
+            << c.label;
+        EXPECT_EQ(OpenFdCount(), fdsBefore) << c.label;
+        const SerialHandle handle = OpenLine(m_pty.SlavePath());
+        EXPECT_NE(handle, INVALID_SERIAL_HANDLE) << c.label;
+        SerialClose(handle);
+    }
+}
+
+TEST_F(SerialOpenTest, PortOpenHereOrInAnotherProcessIsRefusedAndTheOpenOneUndisturbed) {
+    const SerialHandle handle = OpenLine(m_pty.SlavePath());
+    ASSERT_NE(handle, INVALID_SERIAL_HANDLE);
+    const int fdsBefore = OpenFdCount();
+
+    EXPECT_EQ(OpenLine(m_pty.SlavePath()), INVALID_SERIAL_HANDLE);
+    EXPECT_EQ(OpenLine(m_pty.SlavePath().substr(5)), INVALID_SERIAL_HANDLE);
+    EXPECT_EQ(OpenFdCount(), fdsBefore);
+    // The refused attempts above must not have released the first opener's hold on the port.
+    const std::string path = m_pty.SlavePath();
+    EXPECT_EQ(RunInChild([&] { return OpenLine(path) == INVALID_SERIAL_HANDLE ? 0 : 1; }), 0);
+
+    EXPECT_TRUE(HeldExclusively(handle));
+    EXPECT_TRUE(CarriesBytes(handle));
+    SerialClose(handle);
+}
+
+// Other programs keep a port to themselves with TIOCEXCL (which does not stop root) or with
+// an exclusive flock; either hold is respected and left as it was.
+TEST_F(SerialOpenTest, PortAnotherProgramHoldsIsRefused) {
+    const struct {
+        const char* label;
+        std::function<bool(int)> hold;
+        std::function<bool(int)> stillHeld;
+    } holds[] = {
+        {"TIOCEXCL", [](int fd) { return ioctl(fd, TIOCEXCL) == 0; }, HeldExclusively},
+        {"flock", [](int fd) { return flock(fd, LOCK_EX | LOCK_NB) == 0; },
+         [this](int) {
+             const std::string path = m_pty.SlavePath();
+             return RunInChild([&] {
+                        const int probe = open(path.c_str(), O_RDWR | O_NOCTTY);
+                        return probe >= 0 && flock(probe, LOCK_EX | LOCK_NB) != 0 ? 0 : 1;
+                    }) == 0;
+         }},
+    };
+    for (const auto& h : holds) {
+        const int other = open(m_pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ASSERT_GE(other, 0);
+        ASSERT_TRUE(h.hold(other)) << h.label;
+        EXPECT_EQ(OpenLine(m_pty.SlavePath()), INVALID_SERIAL_HANDLE) << h.label;
+        EXPECT_TRUE(h.stillHeld(other)) << h.label;
+        ioctl(other, TIOCNXCL);
+        close(other);
+    }
+}
+
+TEST_F(SerialOpenTest, CloseReleasesThePort) {
+    const SerialHandle handle = OpenLine(m_pty.SlavePath());
+    ASSERT_NE(handle, INVALID_SERIAL_HANDLE);
+    EXPECT_TRUE(SerialClose(handle));
+
+    const int probe = open(m_pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(probe, 0);
+    EXPECT_FALSE(HeldExclusively(probe));
+    close(probe);
+    const std::string path = m_pty.SlavePath();
+    EXPECT_EQ(RunInChild([&] {
+                  const SerialHandle again = OpenLine(path);
+                  return again != INVALID_SERIAL_HANDLE && SerialClose(again) ? 0 : 1;
+              }),
+              0);
+}
+
+}  // namespace

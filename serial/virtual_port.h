@@ -1,0 +1,26 @@
+// Virtual ports (a node simulator's pseudo-terminal) register here so that the port list
+// shows them, the way virtual-port drivers add themselves to the system's serial port list.
+// An entry lives as long as its registration object: a process that dies leaves none.
+#pragma once
+
+#include <string>
+
+class VirtualPortRegistration {
+  public:
+    // deviceName is what the port list reports as the driver's name; portName what
+    // SerialOpen takes (normally the pseudo-terminal's path).
+    VirtualPortRegistration(const std::string& deviceName, const std::string& portName);
+    ~VirtualPortRegistration();
+    VirtualPortRegistration(const VirtualPortRegistration&) = delete;
+    VirtualPortRegistration& operator=(const VirtualPortRegistration&) = delete;
+
+    bool Registered() const { return m_fd >= 0; }
+
+  private:
+    int m_fd = -1;
+    std::string m_entryPath;
+};
+
+// The folder of the entries: $VELKARO_PORT_REGISTRY, else $XDG_RUNTIME_DIR/velkaro-ports,
+// else /tmp/velkaro-ports-<uid>.
+std::string VirtualPortRegistryDir();
