@@ -1,0 +1,293 @@
+#include "console/VelkaroDlg.h"
+
+#include <QEventLoop>
+#include <QMetaObject>
+#include <QObject>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "bus/max_address.h"
+#include "console/dialog/data_exchange.h"
+#include "console/dialog/menu.h"
+#include "console/dialog/paint_dc.h"
+#include "console/dialog/win_app.h"
+#include "res/resources.h"
+#include "serial/serial.h"
+
+namespace {
+
+constexpr uint32_t kMaxPorts = 256;
+constexpr int kNodeRows = 0xFF;  // 0x00 to 0xFE; the broadcast address has no row
+constexpr int kNodeColumnWidth = 100;
+// How often the stop wait looks at its condition between the worker's window operations.
+constexpr int kServePollMs = 2;
+
+std::string HexByte(int value) {
+    char text[3];
+    std::snprintf(text, sizeof text, "%02X", value);
+    return text;
+}
+
+}  // namespace
+
+CAboutDlg::CAboutDlg() : CDialogEx(IDD_ABOUTBOX) {}
+
+CPoint MinimisedIconOrigin(int cxClient, int cyClient, int cxIcon, int cyIcon) {
+    return {(cxClient - cxIcon + 1) / 2, (cyClient - cyIcon + 1) / 2};
+}
+
+const MessageMapEntry CVelkaroDlg::messageEntries[] = {
+    MapSysCommand(&CVelkaroDlg::OnSysCommand),
+    MapPaint(&CVelkaroDlg::OnPaint),
+    MapQueryDragIcon(&CVelkaroDlg::OnQueryDragIcon),
+    MapCommand(IDC_BTN_GROUP_STATUS, &CVelkaroDlg::OnBnClickedGroupStatus),
+    MapCommand(IDC_BTN_OPEN_PORT, &CVelkaroDlg::OnBnClickedOpenPort),
+    MapCommand(IDC_CHECK_FEEDBACK, &CVelkaroDlg::OnBnClickedCheckFeedback),
+    MapCommand(IDC_RADIO_LOCKED_CLOSED, &CVelkaroDlg::OnBnClickedRadioLockedClosed),
+    MapCommand(IDC_RADIO_LOCKED_OPEN, &CVelkaroDlg::OnBnClickedRadioLockedOpen),
+    MapCommand(IDC_BTN_GROUP_UNLOCK, &CVelkaroDlg::OnBnClickedGroupUnlock),
+    MapCommand(IDC_BTN_SINGLE_STATUS, &CVelkaroDlg::OnBnClickedSingleStatus),
+    MapCommand(IDC_BTN_SINGLE_UNLOCK, &CVelkaroDlg::OnBnClickedSingleUnlock),
+};
+const MessageMap CVelkaroDlg::messageMap = {&CDialogEx::messageMap, messageEntries};
+
+CVelkaroDlg::CVelkaroDlg(CWnd* pParent)
+    : CDialogEx(IDD_VELKARO_DIALOG, pParent),
+      m_hIcon(AfxGetApp()->LoadIcon(IDR_MAINFRAME)),
+      m_pWindowThreadContext(std::make_unique<QObject>()) {}
+
+CVelkaroDlg::~CVelkaroDlg() {
+    ShutDownPortWorker();
+}
+
+void CVelkaroDlg::ShutDownPortWorker() {
+    if (!PortWorkerRunning()) {
+        return;
+    }
+    m_bClosing = true;
+    // A worker still opening the port finishes that first; it then holds the port or is gone.
+    ServeUntil([] { return g_hComm != INVALID_SERIAL_HANDLE || !PortWorkerRunning(); });
+    if (g_hComm != INVALID_SERIAL_HANDLE) {
+        StopPortWorker(*this);
+    }
+}
+
+void CVelkaroDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialogEx::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_COMBO_PORT, m_cbPort);
+    DDX_Control(pDX, IDC_LIST_NODES, m_lcNodes);
+    DDX_Control(pDX, IDC_LIST_LOG, m_lbLog);
+    DDX_Control(pDX, IDC_BTN_OPEN_PORT, m_btnOpen);
+    DDX_Control(pDX, IDC_CHECK_FEEDBACK, m_chkFeedback);
+    DDX_Control(pDX, IDC_RADIO_LOCKED_CLOSED, m_rdoLockedClosed);
+    DDX_Radio(pDX, IDC_RADIO_LOCKED_CLOSED, m_nPolarity);
+    DDX_Check(pDX, IDC_CHECK_FEEDBACK, m_bFeedback);
+    DDX_Text(pDX, IDC_EDIT_MAX_ON_TIME, m_nMaxOnTime);
+    DDV_MinMaxInt(pDX, m_nMaxOnTime, MAX_ON_TIME_MIN, MAX_ON_TIME_MAX);
+    DDX_Text(pDX, IDC_EDIT_INTERVAL, m_nInterval);
+    DDV_MinMaxInt(pDX, m_nInterval, INTERVAL_MIN, INTERVAL_MAX);
+    DDX_Control(pDX, IDC_BTN_GROUP_UNLOCK, m_btnGroupUnlock);
+    DDX_Text(pDX, IDC_EDIT_MAX_ADDR, m_strMaxAddr);
+}
+
+BOOL CVelkaroDlg::OnInitDialog() {
+    CDialogEx::OnInitDialog();
+    AddAboutItemToSystemMenu();
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+    InitNodeTable();
+    FillPortList();
+    return TRUE;
+}
+
+void CVelkaroDlg::AddAboutItemToSystemMenu() {
+    CMenu* pSysMenu = GetSystemMenu(FALSE);
+    const char* aboutText = res::FindString(IDS_ABOUTBOX);
+    if (pSysMenu == nullptr || aboutText == nullptr || *aboutText == '\0') {
+        return;
+    }
+    pSysMenu->AppendMenu(MF_SEPARATOR);
+    pSysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, aboutText);
+}
+
+void CVelkaroDlg::InitNodeTable() {
+    m_lcNodes.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_TRACKSELECT);
+    m_lcNodes.ModifyStyle(0, LVS_SHOWSELALWAYS);
+    m_lcNodes.InsertColumn(0, "地址", LVCFMT_LEFT, kNodeColumnWidth);
+    m_lcNodes.InsertColumn(1, "状态", LVCFMT_LEFT, kNodeColumnWidth);
+    for (int address = 0; address < kNodeRows; ++address) {
+        m_lcNodes.InsertItem(address, HexByte(address));
+        m_lcNodes.SetItemText(address, 1, "--");
+    }
+}
+
+void CVelkaroDlg::FillPortList() {
+    std::vector<std::string> deviceNames(kMaxPorts);
+    std::vector<std::string> portNames(kMaxPorts);
+    const int32_t count = std::clamp<int32_t>(
+        SerialEnumPorts(deviceNames.data(), portNames.data(), kMaxPorts), 0, kMaxPorts);
+    for (int32_t i = 0; i < count; ++i) {
+        m_cbPort.AddString(portNames[static_cast<size_t>(i)]);
+    }
+    m_cbPort.SetCurSel(0);
+}
+
+void CVelkaroDlg::RunOnWindowThread(const std::function<void()>& op) {
+    const auto runIfWindowExists = [this, &op] {
+        if (GetSafeHwnd() != nullptr) {
+            op();
+        }
+    };
+    if (QThread::currentThread() == m_pWindowThreadContext->thread()) {
+        runIfWindowExists();
+    } else {
+        QMetaObject::invokeMethod(m_pWindowThreadContext.get(), runIfWindowExists,
+                                  Qt::BlockingQueuedConnection);
+    }
+}
+
+void CVelkaroDlg::AppendLog(const std::string& line) {
+    RunOnWindowThread([&] {
+        m_lbLog.AddString(line);
+        m_lbLog.SetCurSel(m_lbLog.GetCount() - 1);
+    });
+}
+
+void CVelkaroDlg::SetStatusCell(int address, const std::string& text) {
+    RunOnWindowThread([&] { m_lcNodes.SetItemText(address, 1, text); });
+}
+
+void CVelkaroDlg::ShowMessage(const std::string& text) {
+    if (m_bClosing) {
+        return;  // nobody is left to read it
+    }
+    RunOnWindowThread([&] { MessageBox(text); });
+}
+
+std::string CVelkaroDlg::PortName() {
+    std::string name;
+    RunOnWindowThread([&] { name = m_cbPort.GetWindowText(); });
+    return name;
+}
+
+void CVelkaroDlg::SetOpenButtonCaption(const std::string& caption) {
+    RunOnWindowThread([&] { m_btnOpen.SetWindowText(caption); });
+}
+
+void CVelkaroDlg::ServeUntil(const std::function<bool()>& done) {
+    if (done()) {
+        return;
+    }
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(kServePollMs);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done()) {
+            loop.quit();
+        }
+    });
+    poll.start();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void CVelkaroDlg::OnSysCommand(UINT nID, LPARAM lParam) {
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg dlgAbout;
+        dlgAbout.DoModal();
+    } else {
+        CDialogEx::OnSysCommand(nID, lParam);
+    }
+}
+
+void CVelkaroDlg::OnPaint() {
+    if (!IsIconic()) {
+        CDialogEx::OnPaint();
+        return;
+    }
+    CPaintDC dc(this);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+    const int cxIcon = GetSystemMetrics(SM_CXICON);
+    const int cyIcon = GetSystemMetrics(SM_CYICON);
+    CRect rect;
+    GetClientRect(&rect);
+    const CPoint origin = MinimisedIconOrigin(rect.Width(), rect.Height(), cxIcon, cyIcon);
+    dc.DrawIcon(origin.x, origin.y, m_hIcon);
+}
+
+HCURSOR CVelkaroDlg::OnQueryDragIcon() {
+    return m_hIcon;
+}
+
+void CVelkaroDlg::OnBnClickedOpenPort() {
+    if (g_hComm == INVALID_SERIAL_HANDLE) {
+        StartPortWorker(this);
+    } else {
+        StopPortWorker(*this);
+    }
+}
+
+void CVelkaroDlg::OnBnClickedGroupStatus() {
+    RequestGroupOperation(g_bReqGroupStatus);
+}
+
+void CVelkaroDlg::OnBnClickedGroupUnlock() {
+    RequestGroupOperation(g_bReqGroupUnlock);
+}
+
+void CVelkaroDlg::OnBnClickedSingleStatus() {
+    RequestSingleNodeOperation(g_bReqSingleStatus);
+}
+
+void CVelkaroDlg::OnBnClickedSingleUnlock() {
+    RequestSingleNodeOperation(g_bReqSingleUnlock);
+}
+
+void CVelkaroDlg::RequestGroupOperation(std::atomic<uint32_t>& flag) {
+    UpdateData(TRUE);
+    const MaxAddressScan scan = ScanMaxAddress(m_strMaxAddr);
+    if (scan.clamped) {
+        m_strMaxAddr = "fe";
+        UpdateData(FALSE);
+    }
+    m_byMaxAddr = scan.address;
+    RequestIfPortOpen(flag);
+}
+
+void CVelkaroDlg::RequestSingleNodeOperation(std::atomic<uint32_t>& flag) {
+    UpdateData(TRUE);
+    POSITION pos = m_lcNodes.GetFirstSelectedItemPosition();
+    if (!pos) {
+        return;
+    }
+    m_bySelAddr = static_cast<uint8_t>(m_lcNodes.GetNextSelectedItem(pos));
+    RequestIfPortOpen(flag);
+}
+
+void CVelkaroDlg::RequestIfPortOpen(std::atomic<uint32_t>& flag) {
+    if (g_hComm == INVALID_SERIAL_HANDLE) {
+        MessageBox("串口尚未打开");
+        return;
+    }
+    RaiseRequest(flag);
+}
+
+void CVelkaroDlg::OnBnClickedCheckFeedback() {
+    UpdateData(TRUE);
+    const BOOL enable = m_chkFeedback.GetCheck() != 0;
+    for (int id : {IDC_RADIO_LOCKED_CLOSED, IDC_RADIO_LOCKED_OPEN}) {
+        if (CWnd* radio = GetDlgItem(id)) {
+            radio->EnableWindow(enable);
+        }
+    }
+}
+
+void CVelkaroDlg::OnBnClickedRadioLockedClosed() {
+    UpdateData(TRUE);
+}
+
+void CVelkaroDlg::OnBnClickedRadioLockedOpen() {
+    UpdateData(TRUE);
+}

@@ -1,0 +1,214 @@
+#include "console/dialog/controls.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <algorithm>
+
+#include "console/dialog/list_box_view.h"
+#include "console/dialog/report_view.h"
+
+namespace {
+
+template <class Widget>
+Widget& As(QWidget* widget) {
+    return *static_cast<Widget*>(widget);
+}
+
+QString FromUtf8(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+Qt::Alignment ColumnAlignment(int nFormat) {
+    switch (nFormat & LVCFMT_JUSTIFYMASK) {
+        case LVCFMT_RIGHT:
+            return Qt::AlignRight | Qt::AlignVCenter;
+        case LVCFMT_CENTER:
+            return Qt::AlignHCenter | Qt::AlignVCenter;
+        default:
+            return Qt::AlignLeft | Qt::AlignVCenter;
+    }
+}
+
+}  // namespace
+
+int CButton::GetCheck() const {
+    return As<QAbstractButton>(m_pWidget).isChecked() ? BST_CHECKED : BST_UNCHECKED;
+}
+
+void CButton::SetCheck(int nCheck) {
+    As<QAbstractButton>(m_pWidget).setChecked(nCheck != 0);
+}
+
+void CEdit::SetSel(int nStartChar, int nEndChar) {
+    QLineEdit& edit = As<QLineEdit>(m_pWidget);
+    const int length = static_cast<int>(edit.text().size());
+    const int end = nEndChar < 0 ? length : std::min(nEndChar, length);
+    const int start = nStartChar < 0 ? end : std::min(nStartChar, end);
+    edit.setSelection(start, end - start);
+}
+
+int CListBox::AddString(const std::string& text) {
+    return As<ListBoxView>(m_pWidget).Lines().Append(text);
+}
+
+int CListBox::GetCount() const {
+    return As<ListBoxView>(m_pWidget).Lines().rowCount();
+}
+
+int CListBox::SetCurSel(int nSelect) {
+    ListBoxView& view = As<ListBoxView>(m_pWidget);
+    if (nSelect == -1) {
+        view.selectionModel()->clearSelection();
+        return LB_ERR;  // the list box's own answer for a cleared selection
+    }
+    if (nSelect < 0 || nSelect >= GetCount()) {
+        return LB_ERR;
+    }
+    const QModelIndex index = view.Lines().index(nSelect, 0);
+    view.selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    view.scrollTo(index);
+    return nSelect;
+}
+
+int CListBox::GetCurSel() const {
+    const QModelIndexList selected = As<ListBoxView>(m_pWidget).selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? LB_ERR : selected.first().row();
+}
+
+int CListBox::GetText(int nIndex, std::string& text) const {
+    if (nIndex < 0 || nIndex >= GetCount()) {
+        return LB_ERR;
+    }
+    text = std::string(As<ListBoxView>(m_pWidget).Lines().Line(nIndex));
+    return static_cast<int>(text.size());
+}
+
+int CComboBox::AddString(const std::string& text) {
+    QComboBox& combo = As<QComboBox>(m_pWidget);
+    combo.addItem(FromUtf8(text));
+    return combo.count() - 1;
+}
+
+int CComboBox::GetCount() const {
+    return As<QComboBox>(m_pWidget).count();
+}
+
+int CComboBox::SetCurSel(int nSelect) {
+    QComboBox& combo = As<QComboBox>(m_pWidget);
+    if (nSelect < -1 || nSelect >= combo.count()) {
+        return CB_ERR;
+    }
+    combo.setCurrentIndex(nSelect);
+    return nSelect == -1 ? CB_ERR : nSelect;
+}
+
+int CComboBox::GetCurSel() const {
+    return As<QComboBox>(m_pWidget).currentIndex();
+}
+
+int CListCtrl::InsertColumn(int nCol, const std::string& heading, int nFormat, int nWidth) {
+    ReportView& view = As<ReportView>(m_pWidget);
+    QStandardItemModel& items = view.Items();
+    const int column = std::clamp(nCol, 0, items.columnCount());
+    items.insertColumn(column);
+    items.setHeaderData(column, Qt::Horizontal, FromUtf8(heading));
+    items.setHeaderData(column, Qt::Horizontal, static_cast<int>(ColumnAlignment(nFormat)),
+                        Qt::TextAlignmentRole);
+    if (nWidth >= 0) {
+        view.header()->resizeSection(column, nWidth);
+    }
+    return column;
+}
+
+int CListCtrl::InsertItem(int nItem, const std::string& text) {
+    QStandardItemModel& items = As<ReportView>(m_pWidget).Items();
+    const int row = std::clamp(nItem, 0, items.rowCount());
+    QList<QStandardItem*> cells;
+    for (int column = 0; column < items.columnCount(); ++column) {
+        auto* cell = new QStandardItem(column == 0 ? FromUtf8(text) : QString());
+        cell->setTextAlignment(
+            Qt::Alignment(items.headerData(column, Qt::Horizontal, Qt::TextAlignmentRole).toInt()));
+        cells.append(cell);
+    }
+    items.insertRow(row, cells);
+    return row;
+}
+
+BOOL CListCtrl::SetItemText(int nItem, int nSubItem, const std::string& text) {
+    QStandardItem* cell = As<ReportView>(m_pWidget).Items().item(nItem, nSubItem);
+    if (cell == nullptr) {
+        return FALSE;
+    }
+    cell->setText(FromUtf8(text));
+    return TRUE;
+}
+
+std::string CListCtrl::GetItemText(int nItem, int nSubItem) const {
+    const QStandardItem* cell = As<ReportView>(m_pWidget).Items().item(nItem, nSubItem);
+    return cell != nullptr ? cell->text().toStdString() : std::string();
+}
+
+int CListCtrl::GetItemCount() const {
+    return As<ReportView>(m_pWidget).Items().rowCount();
+}
+
+DWORD CListCtrl::GetExtendedStyle() const {
+    return As<ReportView>(m_pWidget).ExtendedStyle();
+}
+
+DWORD CListCtrl::SetExtendedStyle(DWORD dwExStyle) {
+    ReportView& view = As<ReportView>(m_pWidget);
+    const DWORD previous = view.ExtendedStyle();
+    view.SetExtendedStyle(dwExStyle);
+    return previous;
+}
+
+BOOL CListCtrl::ModifyStyle(DWORD dwRemove, DWORD dwAdd) {
+    ReportView& view = As<ReportView>(m_pWidget);
+    const DWORD style = (view.Style() & ~dwRemove) | dwAdd;
+    if (style == view.Style()) {
+        return FALSE;
+    }
+    view.SetStyle(style);
+    return TRUE;
+}
+
+POSITION CListCtrl::SelectedFrom(int nRow) const {
+    const ReportView& view = As<ReportView>(m_pWidget);
+    for (int row = nRow; row < GetItemCount(); ++row) {
+        if (view.IsRowSelected(row)) {
+            return POSITION(row);
+        }
+    }
+    return nullptr;
+}
+
+POSITION CListCtrl::GetFirstSelectedItemPosition() const {
+    return SelectedFrom(0);
+}
+
+int CListCtrl::GetNextSelectedItem(POSITION& pos) const {
+    const int row = pos.m_nNext;
+    pos = SelectedFrom(row + 1);
+    return row;
+}
+
+BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask) {
+    ReportView& view = As<ReportView>(m_pWidget);
+    const QModelIndex index = view.Items().index(nItem, 0);
+    if (!index.isValid()) {
+        return FALSE;
+    }
+    QItemSelectionModel& selection = *view.selectionModel();
+    if (nMask & LVIS_SELECTED) {
+        selection.select(index, ((nState & LVIS_SELECTED) ? QItemSelectionModel::Select
+                                                          : QItemSelectionModel::Deselect) |
+                                    QItemSelectionModel::Rows);
+    }
+    if ((nMask & LVIS_FOCUSED) && (nState & LVIS_FOCUSED)) {
+        selection.setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    }
+    return TRUE;
+}

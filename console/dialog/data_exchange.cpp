@@ -1,0 +1,178 @@
+#include "console/dialog/data_exchange.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QString>
+#include <algorithm>
+#include <limits>
+
+#include "console/dialog/dialog.h"
+
+namespace {
+
+// The framework's own prompts.
+constexpr char kPromptInteger[] = "请输入一个整数。";
+constexpr char kPromptIntegerRange[] = "请输入一个 %1 至 %2 之间的整数。";
+
+// The field is read into a buffer of 64 characters, the last of them the terminator.
+constexpr qsizetype kFieldReadLength = 63;
+
+bool IsScanfSpace(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
+}
+
+bool IsDecimalDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
+
+QAbstractButton& Button(CWnd* control) {
+    return *static_cast<QAbstractButton*>(control->GetSafeHwnd());
+}
+
+void ShowPrompt(CDataExchange* pDX, const std::string& text) {
+    pDX->m_pDlgWnd->MessageBox(text, nullptr, MB_OK | MB_ICONEXCLAMATION);
+}
+
+}  // namespace
+
+std::optional<int32_t> ScanFieldInt(std::string_view utf8Text) {
+    const QString text = QString::fromUtf8(utf8Text.data(), static_cast<qsizetype>(utf8Text.size()))
+                             .left(kFieldReadLength);
+    qsizetype pos = 0;
+    while (pos < text.size() && IsScanfSpace(text[pos].unicode())) {
+        ++pos;
+    }
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == u'+' || text[pos] == u'-')) {
+        negative = text[pos] == u'-';
+        ++pos;
+    }
+    if (pos >= text.size() || !IsDecimalDigit(text[pos].unicode())) {
+        return std::nullopt;
+    }
+    // Accumulated as a magnitude and held at just past the 32-bit range, so nothing overflows.
+    constexpr int64_t kLimit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
+    int64_t magnitude = 0;
+    for (; pos < text.size() && IsDecimalDigit(text[pos].unicode()); ++pos) {
+        magnitude = std::min(kLimit, magnitude * 10 + (text[pos].unicode() - u'0'));
+    }
+    const int64_t value = negative ? -magnitude : magnitude;
+    return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+CDataExchange::CDataExchange(CDialogEx* pDlgWnd, BOOL bSaveAndValidate)
+    : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd) {}
+
+CWnd* CDataExchange::PrepareCtrl(int nIDC) {
+    CWnd* control = m_pDlgWnd->GetDlgItem(nIDC);
+    if (control == nullptr) {
+        qFatal("dialog data exchange: the dialog has no control %d", nIDC);
+    }
+    m_idLastControl = nIDC;
+    m_bEditLastControl = false;
+    return control;
+}
+
+CWnd* CDataExchange::PrepareEditCtrl(int nIDC) {
+    CWnd* control = PrepareCtrl(nIDC);
+    m_bEditLastControl = true;
+    return control;
+}
+
+void CDataExchange::Fail() {
+    m_bFailed = true;
+    CWnd* control = m_pDlgWnd->GetDlgItem(m_idLastControl);
+    if (control == nullptr) {
+        return;
+    }
+    control->SetFocus();
+    if (m_bEditLastControl) {
+        if (auto* edit = qobject_cast<QLineEdit*>(control->GetSafeHwnd())) {
+            edit->selectAll();
+        }
+    }
+}
+
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {
+    if (pDX->Failed() || rControl.GetSafeHwnd() != nullptr) {
+        return;
+    }
+    rControl.Attach(pDX->PrepareCtrl(nIDC)->GetSafeHwnd());
+}
+
+void DDX_Text(CDataExchange* pDX, int nIDC, std::string& value) {
+    if (pDX->Failed()) {
+        return;
+    }
+    CWnd* control = pDX->PrepareEditCtrl(nIDC);
+    if (pDX->m_bSaveAndValidate) {
+        value = control->GetWindowText();
+    } else {
+        control->SetWindowText(value);
+    }
+}
+
+void DDV_MinMaxInt(CDataExchange* pDX, int32_t value, int32_t minVal, int32_t maxVal) {
+    if (pDX->Failed() || !pDX->m_bSaveAndValidate || (value >= minVal && value <= maxVal)) {
+        return;
+    }
+    const QString prompt = QString::fromUtf8(kPromptIntegerRange)
+                               .arg(QString::number(minVal), QString::number(maxVal));
+    ShowPrompt(pDX, prompt.toStdString());
+    pDX->Fail();
+}
+
+namespace ddx_detail {
+
+std::optional<int32_t> ExchangeText(CDataExchange* pDX, int nIDC, int32_t value) {
+    if (pDX->Failed()) {
+        return std::nullopt;
+    }
+    CWnd* control = pDX->PrepareEditCtrl(nIDC);
+    if (!pDX->m_bSaveAndValidate) {
+        control->SetWindowText(std::to_string(value));
+        return std::nullopt;
+    }
+    const std::optional<int32_t> taken = ScanFieldInt(control->GetWindowText());
+    if (!taken) {
+        ShowPrompt(pDX, kPromptInteger);
+        pDX->Fail();
+    }
+    return taken;
+}
+
+std::optional<int32_t> ExchangeRadio(CDataExchange* pDX, int nIDC, int32_t value) {
+    if (pDX->Failed()) {
+        return std::nullopt;
+    }
+    pDX->PrepareCtrl(nIDC);
+    const std::vector<CWnd*> group = pDX->m_pDlgWnd->GetRadioGroup(nIDC);
+    if (!pDX->m_bSaveAndValidate) {
+        for (size_t index = 0; index < group.size(); ++index) {
+            Button(group[index]).setChecked(static_cast<int32_t>(index) == value);
+        }
+        return std::nullopt;
+    }
+    for (size_t index = 0; index < group.size(); ++index) {
+        if (Button(group[index]).isChecked()) {
+            return static_cast<int32_t>(index);
+        }
+    }
+    return -1;
+}
+
+std::optional<int32_t> ExchangeCheck(CDataExchange* pDX, int nIDC, int32_t value) {
+    if (pDX->Failed()) {
+        return std::nullopt;
+    }
+    QAbstractButton& box = Button(pDX->PrepareCtrl(nIDC));
+    if (!pDX->m_bSaveAndValidate) {
+        // A value other than 0 or 1 clears the box, as an unknown check state does.
+        box.setChecked(value == BST_CHECKED);
+        return std::nullopt;
+    }
+    return box.isChecked() ? BST_CHECKED : BST_UNCHECKED;
+}
+
+}  // namespace ddx_detail

@@ -1,0 +1,67 @@
+// CDialogEx: a window built from a dialog template. Enter runs the OK command (the focused
+// push button's, or the default button's), Escape the Cancel command, the close box the
+// system command SC_CLOSE; F1 asks the application for help. A context-menu gesture or
+// Alt+Space opens the window's own menu (GetSystemMenu).
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "console/dialog/wnd.h"
+
+class CDataExchange;
+class CMenu;
+class QPoint;
+
+class CDialogEx : public CWnd {
+  public:
+    explicit CDialogEx(UINT nIDTemplate, CWnd* pParent = nullptr);
+    ~CDialogEx() override;
+
+    // Runs the dialog in a local event loop until EndDialog and returns its result: IDOK or
+    // IDCANCEL, -1 when the window could not be created. The window is gone on return.
+    virtual INT_PTR DoModal();
+    // Creates and initialises the window, shows it if its template is visible and returns.
+    BOOL Create(CWnd* pParentWnd = nullptr);
+    void DestroyWindow();
+    void EndDialog(int nResult);
+
+    // FALSE: the controls to the members (no checks); TRUE: the members from the controls,
+    // FALSE when a value failed its check.
+    BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+
+    // nullptr for a window without a system menu.
+    CMenu* GetSystemMenu(BOOL bRevert);
+    // The radio buttons of the group that starts with control nIDC, in template order.
+    std::vector<CWnd*> GetRadioGroup(int nIDC) const;
+
+    virtual BOOL OnInitDialog();
+    virtual void OnOK();
+    virtual void OnCancel();
+
+    const MessageMap* GetMessageMap() const override { return &messageMap; }
+    static const MessageMapEntry messageEntries[];
+    static const MessageMap messageMap;
+
+  protected:
+    virtual void DoDataExchange(CDataExchange* pDX);
+
+  private:
+    struct WindowState;
+    friend class DialogWindow;
+
+    BOOL CreateFromTemplate(QWidget* owner);
+    void RouteButtonClicks();
+    void CreateSystemMenu();
+    void FocusFirstTabStop();
+    void HandleEnter();
+    void ShowSystemMenu(const QPoint& globalPos);
+    QWidget* ModalOwner() const;
+
+    UINT m_nIDTemplate;
+    CWnd* m_pParentWnd;
+    int m_nModalResult = -1;
+    bool m_bEnding = false;
+    bool m_bInModalLoop = false;
+    std::unique_ptr<WindowState> m_pState;
+};

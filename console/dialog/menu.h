@@ -1,0 +1,34 @@
+// A window's own menu. Each item sends its id to the window as a system command.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "console/dialog/types.h"
+
+class CWnd;
+class QMenu;
+class QPoint;
+
+class CMenu {
+  public:
+    explicit CMenu(CWnd* pCommandTarget);
+    ~CMenu();
+    CMenu(const CMenu&) = delete;
+    CMenu& operator=(const CMenu&) = delete;
+
+    // MF_STRING with an id and text, or MF_SEPARATOR.
+    BOOL AppendMenu(UINT nFlags, UINT nIDNewItem = 0, const std::string& text = {});
+    int GetMenuItemCount() const;
+    // 0 for a separator.
+    UINT GetMenuItemID(int nPos) const;
+    std::string GetMenuString(int nPos) const;
+
+    // Opens the menu at a point of the screen and returns at once.
+    void Popup(const QPoint& globalPos);
+    QMenu* GetSafeHmenu() const { return m_pMenu.get(); }
+
+  private:
+    CWnd* m_pCommandTarget;
+    std::unique_ptr<QMenu> m_pMenu;
+};

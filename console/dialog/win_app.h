@@ -1,0 +1,56 @@
+// CWinApp: the one application object. AfxWinMain creates nothing itself: the application's
+// InitInstance does the start-up and returns once the main window has closed.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "console/dialog/message_map.h"
+#include "console/dialog/types.h"
+
+class CWnd;
+class QApplication;
+
+class CWinApp : public CCmdTarget {
+  public:
+    // With no name given, the application is named after its executable file.
+    explicit CWinApp(const char* pszAppName = nullptr);
+    ~CWinApp() override;
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    // Creates the Qt application with the process's arguments, names it and gives every
+    // window the main icon.
+    virtual BOOL InitInstance();
+    // The process's exit code.
+    virtual int ExitInstance();
+
+    HICON LoadIcon(UINT nIDResource) const;
+
+    // There is no help file: a help request (F1) shows the main window's About box, which
+    // names the program and its version. Not while another box is open over the main window.
+    void OnHelp();
+
+    const MessageMap* GetMessageMap() const override { return &messageMap; }
+    static const MessageMap messageMap;
+
+    CWnd* m_pMainWnd = nullptr;
+
+  private:
+    friend int AfxWinMain(int argc, char** argv);
+
+    std::string m_strAppName;
+    int m_argc = 0;
+    char** m_argv = nullptr;
+    std::unique_ptr<QApplication> m_pApplication;
+};
+
+CWinApp* AfxGetApp();
+CWnd* AfxGetMainWnd();
+// The caption of every message box.
+std::string AfxGetAppName();
+// The executable's file name without its extension.
+std::string AppNameFromPath(const std::string& executablePath);
+
+// The process's entry: runs the application object's start-up and returns its exit code.
+int AfxWinMain(int argc, char** argv);

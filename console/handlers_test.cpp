@@ -1,0 +1,261 @@
+// The operator's whole flow in the window, against simulated nodes on a pseudo-terminal.
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <chrono>
+
+#include "console/VelkaroDlg.h"
+#include "console/console_test_support.h"
+#include "nodesim/node_sim.h"
+#include "serial/serial.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Lines = std::vector<std::string>;
+
+constexpr int kTransactionTimeoutMs = 20'000;
+
+class OperatorFlowTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        NodeSimConfig config;
+        config.nodes = {0x00, 0x01, 0x02, 0x05, 0x09};
+        config.openLocks = {0x01};
+        m_sim = NodeSim::Start(config);
+        ASSERT_TRUE(m_sim);
+        m_dlg = std::make_unique<CVelkaroDlg>();
+        ASSERT_TRUE(m_dlg->Create());
+        ASSERT_EQ(m_dlg->m_cbPort.GetWindowText(), m_sim->PortPath())
+            << "the simulator heads the list";
+    }
+
+    void TearDown() override {
+        m_dlg.reset();  // stops the worker and closes the port first
+        for (auto* flag :
+             {&g_bReqGroupStatus, &g_bReqGroupUnlock, &g_bReqSingleUnlock, &g_bReqSingleStatus}) {
+            *flag = 0;
+        }
+    }
+
+    CVelkaroDlg& Dlg() { return *m_dlg; }
+    void Press(int id) { Dlg().SendMessage(WM_COMMAND, static_cast<WPARAM>(id)); }
+    void SetField(int id, const char* text) { ControlWidget<QLineEdit>(Dlg(), id)->setText(text); }
+    std::string Field(int id) { return ControlWidget<QLineEdit>(Dlg(), id)->text().toStdString(); }
+    std::string Cell(int row) { return Dlg().m_lcNodes.GetItemText(row, 1); }
+    void Select(int row) { Dlg().m_lcNodes.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED); }
+
+    Lines Log() {
+        Lines lines;
+        for (int i = 0; i < Dlg().m_lbLog.GetCount(); ++i) {
+            std::string line;
+            Dlg().m_lbLog.GetText(i, line);
+            lines.push_back(line);
+        }
+        return lines;
+    }
+    std::size_t Count(const std::string& line) {
+        const Lines log = Log();
+        return static_cast<std::size_t>(std::count(log.begin(), log.end(), line));
+    }
+    bool WaitForLine(const std::string& line, std::size_t times = 1) {
+        return QTest::qWaitFor([&] { return Count(line) >= times; }, kTransactionTimeoutMs);
+    }
+    void OpenPort() {
+        Press(IDC_BTN_OPEN_PORT);
+        ASSERT_TRUE(WaitForLine("[串口已打开]"));
+        ASSERT_EQ(Dlg().m_btnOpen.GetWindowText(), "关闭串口");
+    }
+    Lines BoxTexts() {
+        Lines texts;
+        for (const auto& request : boxes.requests) {
+            texts.push_back(request.text);
+        }
+        return texts;
+    }
+
+    ScopedPortRegistry ports;
+    MessageBoxRecorder boxes;
+    std::unique_ptr<NodeSim> m_sim;
+    std::unique_ptr<CVelkaroDlg> m_dlg;
+};
+
+TEST_F(OperatorFlowTest, EveryOperationFromTheWindow) {
+    OpenPort();
+    SetField(IDC_EDIT_MAX_ADDR, "02");
+
+    Press(IDC_BTN_GROUP_STATUS);
+    ASSERT_TRUE(WaitForLine("[--完毕：群体获取状态--]"));
+    EXPECT_EQ((Lines{Cell(0), Cell(1), Cell(2), Cell(5)}), (Lines{"闭", "开", "闭", "--"}));
+
+    Press(IDC_BTN_GROUP_UNLOCK);
+    ASSERT_TRUE(WaitForLine("[--完毕：群体开锁--]"));
+    EXPECT_EQ(Count("->串口发送:A5,FF,01,32,32,00,09"), 1u);
+
+    Select(0x02);
+    Press(IDC_BTN_SINGLE_STATUS);
+    ASSERT_TRUE(WaitForLine("[--完毕：单点获取状态--]"));
+    EXPECT_EQ(Cell(2), "开") << "unlocked by the group unlock";
+
+    Press(IDC_BTN_SINGLE_UNLOCK);
+    ASSERT_TRUE(WaitForLine("[--完毕：单点开锁--]"));
+    EXPECT_EQ(Count("->串口发送:A5,02,01,32,32,00,0C"), 1u);
+
+    Press(IDC_BTN_OPEN_PORT);
+    EXPECT_EQ(Log().back(), "[串口已关闭]") << "the close returns once the port is closed";
+    EXPECT_EQ(Dlg().m_btnOpen.GetWindowText(), "打开串口");
+    EXPECT_EQ(g_hComm, INVALID_SERIAL_HANDLE);
+    EXPECT_TRUE(boxes.requests.empty());
+}
+
+TEST_F(OperatorFlowTest, NoPortSelectedFailsToOpen) {
+    Dlg().m_cbPort.SetCurSel(-1);
+
+    Press(IDC_BTN_OPEN_PORT);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !boxes.requests.empty(); }, kTransactionTimeoutMs));
+
+    EXPECT_EQ(BoxTexts(), Lines{"串口打开失败"});
+    EXPECT_EQ(Dlg().m_btnOpen.GetWindowText(), "打开串口");
+    EXPECT_TRUE(Log().empty());
+}
+
+TEST_F(OperatorFlowTest, CommandsAndASecondOpenAreRefusedWhileThePortIsOpening) {
+    // The worker's first step reads the port list on this thread, so until the test returns
+    // to the event loop the worker is still opening.
+    Press(IDC_BTN_OPEN_PORT);
+    Press(IDC_BTN_OPEN_PORT);
+    Press(IDC_BTN_GROUP_STATUS);
+    EXPECT_EQ(BoxTexts(), Lines{"串口尚未打开"});
+    EXPECT_EQ(g_bReqGroupStatus, 0u);
+
+    ASSERT_TRUE(WaitForLine("[串口已打开]"));
+    QTest::qWait(100);
+    EXPECT_EQ(Count("[串口已打开]"), 1u) << "one worker only";
+    EXPECT_EQ(BoxTexts(), Lines{"串口尚未打开"}) << "no second worker found the port taken";
+}
+
+TEST_F(OperatorFlowTest, APressDuringItsOwnTransactionRunsItOnce) {
+    OpenPort();
+    SetField(IDC_EDIT_MAX_ADDR, "0f");  // node 0f is missing: the run lasts its deadline
+    Press(IDC_BTN_GROUP_UNLOCK);
+    ASSERT_TRUE(WaitForLine("[群体开锁]"));
+    Press(IDC_BTN_GROUP_UNLOCK);
+    ASSERT_TRUE(WaitForLine("[--完毕：群体开锁--]"));
+    QTest::qWait(100);
+
+    EXPECT_EQ(Count("[群体开锁]"), 1u);
+}
+
+TEST_F(OperatorFlowTest, AStopDuringATransactionWaitsForIt) {
+    OpenPort();
+    SetField(IDC_EDIT_MAX_ADDR, "0f");
+    Press(IDC_BTN_GROUP_UNLOCK);
+    ASSERT_TRUE(WaitForLine("[群体开锁]"));
+
+    Press(IDC_BTN_OPEN_PORT);
+
+    const Lines log = Log();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], "[--完毕：群体开锁--]");
+    EXPECT_EQ(log.back(), "[串口已关闭]");
+}
+
+TEST_F(OperatorFlowTest, ClosingTheWindowEndsALongUnlockAtOnce) {
+    OpenPort();
+    SetField(IDC_EDIT_INTERVAL, "255");  // 65 seconds for max address fe
+    Press(IDC_BTN_GROUP_UNLOCK);
+    ASSERT_TRUE(WaitForLine("[群体开锁]"));
+
+    const auto start = std::chrono::steady_clock::now();
+    m_dlg.reset();
+
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
+    EXPECT_EQ(g_hComm, INVALID_SERIAL_HANDLE);
+    EXPECT_FALSE(PortWorkerRunning());
+    EXPECT_TRUE(boxes.requests.empty());
+}
+
+TEST_F(OperatorFlowTest, OutOfRangeOnTimeShowsTheRangeMessageThenTheRunIsRefused) {
+    OpenPort();
+    SetField(IDC_EDIT_MAX_ON_TIME, "3000");
+
+    Press(IDC_BTN_GROUP_UNLOCK);
+    ASSERT_TRUE(WaitForLine("[--完毕：群体开锁--]"));
+
+    EXPECT_EQ(BoxTexts(), Lines{"请输入一个 0 至 2540 之间的整数。"});
+    EXPECT_EQ(Dlg().m_nMaxOnTime, 3000);
+    EXPECT_EQ(Count("!!--参数超出范围：开锁最长通电时间 3000ms 不在 0~2540ms 之内，不发送--!!"),
+              1u);
+    EXPECT_EQ(Count("->串口发送:A5,FF,01,2C,32,00,03"), 0u) << "no wrapped frame";
+}
+
+TEST_F(OperatorFlowTest, GroupButtonsScanAndClampTheMaxAddress) {
+    struct Case {
+        const char* before;
+        uint8_t maxAddr;
+        const char* after;
+    };
+    const Case cases[] = {
+        {"fe", 0xFE, "fe"},
+        {"FE", 0xFE, "FE"},
+        {"ff", 0xFE, "fe"},
+        {"100", 0xFE, "fe"},
+        {"0", 0x00, "0"},
+        {"0x10", 0x10, "0x10"},
+        {"1f garbage", 0x1F, "1f garbage"},
+        // No number, a negative one, one beyond 32 bits: the whole bus, shown as fe.
+        {"", 0xFE, "fe"},
+        {"zz", 0xFE, "fe"},
+        {"-1", 0xFE, "fe"},
+        {"123456789abcdef", 0xFE, "fe"},
+    };
+    for (const Case& c : cases) {
+        for (int button : {IDC_BTN_GROUP_STATUS, IDC_BTN_GROUP_UNLOCK}) {
+            SetField(IDC_EDIT_MAX_ADDR, c.before);
+            Dlg().m_byMaxAddr = 0x77;
+            boxes.requests.clear();
+
+            Press(button);
+
+            EXPECT_EQ(Dlg().m_byMaxAddr, c.maxAddr) << c.before;
+            EXPECT_EQ(Field(IDC_EDIT_MAX_ADDR), c.after) << c.before;
+            EXPECT_EQ(BoxTexts(), Lines{"串口尚未打开"}) << c.before;
+        }
+    }
+    EXPECT_EQ(g_bReqGroupStatus + g_bReqGroupUnlock, 0u);
+}
+
+TEST_F(OperatorFlowTest, SingleNodeButtonsTakeTheFirstSelectedRow) {
+    Dlg().m_bySelAddr = 0x33;
+    Press(IDC_BTN_SINGLE_STATUS);
+    Press(IDC_BTN_SINGLE_UNLOCK);
+    EXPECT_TRUE(boxes.requests.empty()) << "no row selected: nothing at all";
+    EXPECT_EQ(Dlg().m_bySelAddr, 0x33);
+
+    Select(0x09);
+    Select(0x05);
+    Press(IDC_BTN_SINGLE_STATUS);
+    EXPECT_EQ(Dlg().m_bySelAddr, 0x05);
+    EXPECT_EQ(BoxTexts(), Lines{"串口尚未打开"});
+    EXPECT_EQ(Dlg().m_byMaxAddr, 0x00) << "single-node buttons leave the max address alone";
+}
+
+TEST_F(OperatorFlowTest, FeedbackCheckBoxEnablesThePolarityButtons) {
+    auto* check = ControlWidget<QAbstractButton>(Dlg(), IDC_CHECK_FEEDBACK);
+    auto* lockedOpen = ControlWidget<QAbstractButton>(Dlg(), IDC_RADIO_LOCKED_OPEN);
+    auto* lockedClosed = ControlWidget<QAbstractButton>(Dlg(), IDC_RADIO_LOCKED_CLOSED);
+    QTest::mouseClick(lockedOpen, Qt::LeftButton);
+    EXPECT_EQ(Dlg().m_nPolarity, 1) << "a radio click is taken at once";
+
+    QTest::mouseClick(check, Qt::LeftButton);
+    EXPECT_FALSE(lockedOpen->isEnabled());
+    EXPECT_FALSE(lockedClosed->isEnabled());
+    EXPECT_EQ(Dlg().m_bFeedback, 0);
+    EXPECT_TRUE(lockedOpen->isChecked()) << "the tick stays while disabled";
+
+    QTest::mouseClick(check, Qt::LeftButton);
+    EXPECT_TRUE(lockedOpen->isEnabled());
+    EXPECT_TRUE(lockedClosed->isEnabled());
+    EXPECT_EQ(Dlg().m_nPolarity, 1);
+}
+
+}  // namespace

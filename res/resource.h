@@ -1,0 +1,35 @@
+// Resource ids of the executable. Plain #defines so that the resource compiler reads them too.
+#pragma once
+
+#define IDD_ABOUTBOX 100
+#define IDS_ABOUTBOX 101
+#define IDD_VELKARO_DIALOG 102
+#define IDR_MAINFRAME 128
+
+#define IDM_ABOUTBOX 0x0010
+
+#define IDC_LIST_LOG 1000
+#define IDC_LIST_NODES 1001
+#define IDC_RADIO_LOCKED_CLOSED 1002
+#define IDC_RADIO_LOCKED_OPEN 1003
+#define IDC_CHECK_FEEDBACK 1004
+#define IDC_EDIT_MAX_ON_TIME 1005
+#define IDC_EDIT_INTERVAL 1006
+#define IDC_EDIT_MAX_ADDR 1007
+#define IDC_COMBO_PORT 1008
+#define IDC_BTN_OPEN_PORT 1009
+#define IDC_BTN_GROUP_STATUS 1011
+#define IDC_BTN_GROUP_UNLOCK 1012
+#define IDC_BTN_SINGLE_STATUS 1013
+#define IDC_BTN_SINGLE_UNLOCK 1014
+
+// The platform's own headers define these where they exist.
+#ifndef IDOK
+#define IDOK 1
+#endif
+#ifndef IDCANCEL
+#define IDCANCEL 2
+#endif
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
