@@ -89,6 +89,41 @@ uint32_t SingleNodeDeadlineMs(const ControlParameters& params) {
     return IntervalForDeadline(params) + SCHEDULING_MARGIN_MS;
 }
 
+namespace {
+
+// The lines an unlock logs around the power notes that every unlock shares.
+struct UnlockTexts {
+    std::string title;
+    std::string powerWarning;
+    std::vector<std::string> closingNotes;
+    std::string endLine;
+};
+
+// Both unlocks: the settings read once, refused when out of range, sent to `address`.
+void RunUnlock(IOperatorConsole& console, uint8_t address, const UnlockTexts& texts,
+               uint32_t (*deadlineMs)(const ControlParameters&)) {
+    ControlParameters& params = console.Parameters();
+    const UnlockSettings settings = ReadUnlockSettings(params);
+    if (RefuseOutOfRange(
+            console, texts.title, texts.endLine,
+            {{MAX_ON_TIME_RANGE, settings.maxOnTimeMs}, {INTERVAL_RANGE, settings.intervalMs}})) {
+        return;
+    }
+    const HostFrame frame = BuildUnlockFrame(address, settings);
+    RunTransaction(console,
+                   TransactionPlan{
+                       frame,
+                       WithNotes(WithNotes({texts.title, SendLine(frame), texts.powerWarning},
+                                           UNLOCK_POWER_NOTES),
+                                 texts.closingNotes),
+                       [&params, deadlineMs] { return deadlineMs(params); },
+                       false,
+                       texts.endLine,
+                   });
+}
+
+}  // namespace
+
 void GroupGetStatus(IOperatorConsole& console) {
     ControlParameters& params = console.Parameters();
     RunTransaction(console,
@@ -112,28 +147,13 @@ void GroupGetStatus(IOperatorConsole& console) {
 }
 
 void GroupUnlock(IOperatorConsole& console) {
-    ControlParameters& params = console.Parameters();
-    const std::string title = "[群体开锁]";
-    const std::string endLine = "[--完毕：群体开锁--]";
-    const UnlockSettings settings = ReadUnlockSettings(params);
-    if (RefuseOutOfRange(
-            console, title, endLine,
-            {{MAX_ON_TIME_RANGE, settings.maxOnTimeMs}, {INTERVAL_RANGE, settings.intervalMs}})) {
-        return;
-    }
-    const HostFrame frame = BuildUnlockFrame(ADDR_BROADCAST, settings);
-    auto announcement =
-        WithNotes({title, SendLine(frame), ":!!!群体开锁，瞬时功率极大"}, UNLOCK_POWER_NOTES);
-    announcement.push_back(
-        "单节点的开锁时间为开锁间隔时间(最小开锁时间),群体开锁的最大等待时间为 "
-        "(最大地址+1)*开锁间隔时间，再加上一个额外的操作系统非实时延迟余量");
-    RunTransaction(console, TransactionPlan{
-                                frame,
-                                announcement,
-                                [&params] { return GroupUnlockDeadlineMs(params); },
-                                false,
-                                endLine,
-                            });
+    RunUnlock(console, ADDR_BROADCAST,
+              UnlockTexts{"[群体开锁]",
+                          ":!!!群体开锁，瞬时功率极大",
+                          {"单节点的开锁时间为开锁间隔时间(最小开锁时间),群体开锁的最大等待时间为 "
+                           "(最大地址+1)*开锁间隔时间，再加上一个额外的操作系统非实时延迟余量"},
+                          "[--完毕：群体开锁--]"},
+              GroupUnlockDeadlineMs);
 }
 
 void SingleGetStatus(IOperatorConsole& console) {
@@ -154,22 +174,7 @@ void SingleGetStatus(IOperatorConsole& console) {
 }
 
 void SingleUnlock(IOperatorConsole& console) {
-    ControlParameters& params = console.Parameters();
-    const std::string title = "[单点开锁]";
-    const std::string endLine = "[--完毕：单点开锁--]";
-    const UnlockSettings settings = ReadUnlockSettings(params);
-    if (RefuseOutOfRange(
-            console, title, endLine,
-            {{MAX_ON_TIME_RANGE, settings.maxOnTimeMs}, {INTERVAL_RANGE, settings.intervalMs}})) {
-        return;
-    }
-    const HostFrame frame = BuildUnlockFrame(params.m_bySelAddr, settings);
-    RunTransaction(console, TransactionPlan{
-                                frame,
-                                WithNotes({title, SendLine(frame), ":!!!单点开锁功率也不容忽视"},
-                                          UNLOCK_POWER_NOTES),
-                                [&params] { return SingleNodeDeadlineMs(params); },
-                                false,
-                                endLine,
-                            });
+    RunUnlock(console, console.Parameters().m_bySelAddr,
+              UnlockTexts{"[单点开锁]", ":!!!单点开锁功率也不容忽视", {}, "[--完毕：单点开锁--]"},
+              SingleNodeDeadlineMs);
 }
