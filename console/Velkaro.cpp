@@ -1,7 +1,5 @@
 #include "console/Velkaro.h"
 
-#include <QtGlobal>
-
 #include "console/VelkaroDlg.h"
 
 const MessageMapEntry CVelkaroApp::messageEntries[] = {
@@ -13,8 +11,7 @@ const MessageMap CVelkaroApp::messageMap = {&CWinApp::messageMap, messageEntries
 CVelkaroApp::CVelkaroApp() = default;
 
 BOOL CVelkaroApp::InitInstance() {
-    // The common controls need no start-up: Qt's widgets exist once the application does.
-    // The base creates the Qt application, named after the executable, with the main icon.
+    // The base prepares the common controls and names the application after the executable.
     CWinApp::InitInstance();
     // No control container, shell manager or visual manager: the windows hold no embedded
     // components, open no shell views and draw in the desktop's own style.
@@ -26,7 +23,7 @@ BOOL CVelkaroApp::InitInstance() {
     if (nResponse == -1) {
         // Only this warning: one about framework controls left out of the build would mean
         // nothing for this window layer.
-        qWarning("警告: 对话框创建失败，应用程序将意外终止。");
+        AfxTrace("警告: 对话框创建失败，应用程序将意外终止。");
     }
     m_pMainWnd = nullptr;
     // No control bars exist, so there is nothing to clean up.

@@ -1,10 +1,5 @@
 #include "console/VelkaroDlg.h"
 
-#include <QEventLoop>
-#include <QMetaObject>
-#include <QObject>
-#include <QThread>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -14,6 +9,7 @@
 #include "console/dialog/menu.h"
 #include "console/dialog/paint_dc.h"
 #include "console/dialog/win_app.h"
+#include "console/dialog/window_thread.h"
 #include "res/resources.h"
 #include "serial/serial.h"
 
@@ -22,8 +18,6 @@ namespace {
 constexpr uint32_t kMaxPorts = 256;
 constexpr int kNodeRows = 0xFF;  // 0x00 to 0xFE; the broadcast address has no row
 constexpr int kNodeColumnWidth = 100;
-// How often the stop wait looks at its condition between the worker's window operations.
-constexpr int kServePollMs = 2;
 
 std::string HexByte(int value) {
     char text[3];
@@ -55,9 +49,7 @@ const MessageMapEntry CVelkaroDlg::messageEntries[] = {
 const MessageMap CVelkaroDlg::messageMap = {&CDialogEx::messageMap, messageEntries};
 
 CVelkaroDlg::CVelkaroDlg(CWnd* pParent)
-    : CDialogEx(IDD_VELKARO_DIALOG, pParent),
-      m_hIcon(AfxGetApp()->LoadIcon(IDR_MAINFRAME)),
-      m_pWindowThreadContext(std::make_unique<QObject>()) {}
+    : CDialogEx(IDD_VELKARO_DIALOG, pParent), m_hIcon(AfxGetApp()->LoadIcon(IDR_MAINFRAME)) {}
 
 CVelkaroDlg::~CVelkaroDlg() {
     ShutDownPortWorker();
@@ -136,17 +128,11 @@ void CVelkaroDlg::FillPortList() {
 }
 
 void CVelkaroDlg::RunOnWindowThread(const std::function<void()>& op) {
-    const auto runIfWindowExists = [this, &op] {
+    AfxRunOnWindowThread([this, &op] {
         if (GetSafeHwnd() != nullptr) {
             op();
         }
-    };
-    if (QThread::currentThread() == m_pWindowThreadContext->thread()) {
-        runIfWindowExists();
-    } else {
-        QMetaObject::invokeMethod(m_pWindowThreadContext.get(), runIfWindowExists,
-                                  Qt::BlockingQueuedConnection);
-    }
+    });
 }
 
 void CVelkaroDlg::AppendLog(const std::string& line) {
@@ -178,19 +164,7 @@ void CVelkaroDlg::SetOpenButtonCaption(const std::string& caption) {
 }
 
 void CVelkaroDlg::ServeUntil(const std::function<bool()>& done) {
-    if (done()) {
-        return;
-    }
-    QEventLoop loop;
-    QTimer poll;
-    poll.setInterval(kServePollMs);
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done()) {
-            loop.quit();
-        }
-    });
-    poll.start();
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    AfxServeUntil(done);
 }
 
 void CVelkaroDlg::OnSysCommand(UINT nID, LPARAM lParam) {

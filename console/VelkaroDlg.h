@@ -11,8 +11,6 @@
 #include "res/resource.h"
 #include "worker/port_worker.h"
 
-class QObject;
-
 class CAboutDlg : public CDialogEx {
   public:
     CAboutDlg();
@@ -78,8 +76,8 @@ class CVelkaroDlg : public CDialogEx, public IPortWorkerHost, public ControlPara
     void AddAboutItemToSystemMenu();
     void InitNodeTable();
     void FillPortList();
-    // Runs op on the window's thread: at once when called there, else queued to it while the
-    // calling thread waits. Does nothing once the window is gone.
+    // Runs op on the window's thread while the calling thread waits; nothing once the window
+    // is gone.
     void RunOnWindowThread(const std::function<void()>& op);
     void RequestGroupOperation(std::atomic<uint32_t>& flag);
     void RequestSingleNodeOperation(std::atomic<uint32_t>& flag);
@@ -89,7 +87,4 @@ class CVelkaroDlg : public CDialogEx, public IPortWorkerHost, public ControlPara
     void ShutDownPortWorker();
 
     std::atomic<bool> m_bClosing{false};
-
-    // Lives as long as this object, on the window's thread: the target of the queued calls.
-    std::unique_ptr<QObject> m_pWindowThreadContext;
 };

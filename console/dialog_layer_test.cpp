@@ -9,7 +9,7 @@
 #include "console/console_test_support.h"
 #include "console/dialog/controls.h"
 #include "console/dialog/dialog.h"
-#include "console/dialog/dialog_builder.h"
+#include "console/dialog/qt/dialog_builder.h"
 #include "console/dialog/win_app.h"
 #include "res/resource.h"
 #include "res/resources.h"

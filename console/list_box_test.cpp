@@ -4,8 +4,8 @@
 
 #include "console/console_test_support.h"
 #include "console/dialog/controls.h"
-#include "console/dialog/line_store.h"
-#include "console/dialog/list_box_view.h"
+#include "console/dialog/qt/line_store.h"
+#include "console/dialog/qt/list_box_view.h"
 
 namespace {
 

@@ -13,9 +13,10 @@
 #include <thread>
 
 #include "console/Velkaro.h"
-#include "console/dialog/dialog_builder.h"
-#include "console/dialog/list_box_view.h"
 #include "console/dialog/menu.h"
+#include "console/dialog/qt/dialog_builder.h"
+#include "console/dialog/qt/list_box_view.h"
+#include "console/dialog/qt/widget_binding.h"
 #include "console/main_window_fixture.h"
 #include "res/resources.h"
 

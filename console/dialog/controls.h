@@ -79,3 +79,9 @@ class CListCtrl : public CWnd {
   private:
     POSITION SelectedFrom(int nRow) const;
 };
+
+// The same operations on any button or edit field, bound to a member or not: for the data
+// exchange, which finds controls by id.
+int ButtonCheckOf(HWND hButton);
+void SetButtonCheckOf(HWND hButton, int nCheck);
+void SelectAllTextOf(HWND hEdit);

@@ -1,12 +1,13 @@
 #include "console/dialog/data_exchange.h"
 
-#include <QAbstractButton>
-#include <QLineEdit>
-#include <QString>
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 
+#include "console/dialog/controls.h"
 #include "console/dialog/dialog.h"
+#include "console/dialog/text.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ constexpr char kPromptInteger[] = "请输入一个整数。";
 constexpr char kPromptIntegerRange[] = "请输入一个 %1 至 %2 之间的整数。";
 
 // The field is read into a buffer of 64 characters, the last of them the terminator.
-constexpr qsizetype kFieldReadLength = 63;
+constexpr size_t kFieldReadLength = 63;
 
 bool IsScanfSpace(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
@@ -25,8 +26,11 @@ bool IsDecimalDigit(char16_t c) {
     return c >= u'0' && c <= u'9';
 }
 
-QAbstractButton& Button(CWnd* control) {
-    return *static_cast<QAbstractButton*>(control->GetSafeHwnd());
+std::string RangePrompt(int32_t minVal, int32_t maxVal) {
+    std::string prompt = kPromptIntegerRange;
+    prompt.replace(prompt.find("%1"), 2, std::to_string(minVal));
+    prompt.replace(prompt.find("%2"), 2, std::to_string(maxVal));
+    return prompt;
 }
 
 void ShowPrompt(CDataExchange* pDX, const std::string& text) {
@@ -36,10 +40,9 @@ void ShowPrompt(CDataExchange* pDX, const std::string& text) {
 }  // namespace
 
 std::optional<int32_t> ScanFieldInt(std::string_view utf8Text) {
-    const QString text = QString::fromUtf8(utf8Text.data(), static_cast<qsizetype>(utf8Text.size()))
-                             .left(kFieldReadLength);
-    qsizetype pos = 0;
-    while (pos < text.size() && IsScanfSpace(text[pos].unicode())) {
+    const std::u16string text = Utf8ToUtf16(utf8Text).substr(0, kFieldReadLength);
+    size_t pos = 0;
+    while (pos < text.size() && IsScanfSpace(text[pos])) {
         ++pos;
     }
     bool negative = false;
@@ -47,14 +50,14 @@ std::optional<int32_t> ScanFieldInt(std::string_view utf8Text) {
         negative = text[pos] == u'-';
         ++pos;
     }
-    if (pos >= text.size() || !IsDecimalDigit(text[pos].unicode())) {
+    if (pos >= text.size() || !IsDecimalDigit(text[pos])) {
         return std::nullopt;
     }
     // Accumulated as a magnitude and held at just past the 32-bit range, so nothing overflows.
     constexpr int64_t kLimit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
     int64_t magnitude = 0;
-    for (; pos < text.size() && IsDecimalDigit(text[pos].unicode()); ++pos) {
-        magnitude = std::min(kLimit, magnitude * 10 + (text[pos].unicode() - u'0'));
+    for (; pos < text.size() && IsDecimalDigit(text[pos]); ++pos) {
+        magnitude = std::min(kLimit, magnitude * 10 + (text[pos] - u'0'));
     }
     const int64_t value = negative ? -magnitude : magnitude;
     return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
@@ -67,7 +70,9 @@ CDataExchange::CDataExchange(CDialogEx* pDlgWnd, BOOL bSaveAndValidate)
 CWnd* CDataExchange::PrepareCtrl(int nIDC) {
     CWnd* control = m_pDlgWnd->GetDlgItem(nIDC);
     if (control == nullptr) {
-        qFatal("dialog data exchange: the dialog has no control %d", nIDC);
+        // A table naming a control its template lacks is a programming error.
+        std::fprintf(stderr, "dialog data exchange: the dialog has no control %d\n", nIDC);
+        std::abort();
     }
     m_idLastControl = nIDC;
     m_bEditLastControl = false;
@@ -88,9 +93,7 @@ void CDataExchange::Fail() {
     }
     control->SetFocus();
     if (m_bEditLastControl) {
-        if (auto* edit = qobject_cast<QLineEdit*>(control->GetSafeHwnd())) {
-            edit->selectAll();
-        }
+        SelectAllTextOf(control->GetSafeHwnd());
     }
 }
 
@@ -117,9 +120,7 @@ void DDV_MinMaxInt(CDataExchange* pDX, int32_t value, int32_t minVal, int32_t ma
     if (pDX->Failed() || !pDX->m_bSaveAndValidate || (value >= minVal && value <= maxVal)) {
         return;
     }
-    const QString prompt = QString::fromUtf8(kPromptIntegerRange)
-                               .arg(QString::number(minVal), QString::number(maxVal));
-    ShowPrompt(pDX, prompt.toStdString());
+    ShowPrompt(pDX, RangePrompt(minVal, maxVal));
     pDX->Fail();
 }
 
@@ -150,12 +151,13 @@ std::optional<int32_t> ExchangeRadio(CDataExchange* pDX, int nIDC, int32_t value
     const std::vector<CWnd*> group = pDX->m_pDlgWnd->GetRadioGroup(nIDC);
     if (!pDX->m_bSaveAndValidate) {
         for (size_t index = 0; index < group.size(); ++index) {
-            Button(group[index]).setChecked(static_cast<int32_t>(index) == value);
+            SetButtonCheckOf(group[index]->GetSafeHwnd(),
+                             static_cast<int32_t>(index) == value ? BST_CHECKED : BST_UNCHECKED);
         }
         return std::nullopt;
     }
     for (size_t index = 0; index < group.size(); ++index) {
-        if (Button(group[index]).isChecked()) {
+        if (ButtonCheckOf(group[index]->GetSafeHwnd()) == BST_CHECKED) {
             return static_cast<int32_t>(index);
         }
     }
@@ -166,13 +168,13 @@ std::optional<int32_t> ExchangeCheck(CDataExchange* pDX, int nIDC, int32_t value
     if (pDX->Failed()) {
         return std::nullopt;
     }
-    QAbstractButton& box = Button(pDX->PrepareCtrl(nIDC));
+    HWND box = pDX->PrepareCtrl(nIDC)->GetSafeHwnd();
     if (!pDX->m_bSaveAndValidate) {
         // A value other than 0 or 1 clears the box, as an unknown check state does.
-        box.setChecked(value == BST_CHECKED);
+        SetButtonCheckOf(box, value == BST_CHECKED ? BST_CHECKED : BST_UNCHECKED);
         return std::nullopt;
     }
-    return box.isChecked() ? BST_CHECKED : BST_UNCHECKED;
+    return ButtonCheckOf(box) == BST_CHECKED ? BST_CHECKED : BST_UNCHECKED;
 }
 
 }  // namespace ddx_detail

@@ -1,7 +1,7 @@
 // CDialogEx: a window built from a dialog template. Enter runs the OK command (the focused
 // push button's, or the default button's), Escape the Cancel command, the close box the
-// system command SC_CLOSE; F1 asks the application for help. A context-menu gesture or
-// Alt+Space opens the window's own menu (GetSystemMenu).
+// system command SC_CLOSE; F1 asks the application for help. Alt+Space opens the window's own
+// menu (GetSystemMenu), and on Qt a context-menu gesture does too.
 #pragma once
 
 #include <memory>
@@ -11,7 +11,6 @@
 
 class CDataExchange;
 class CMenu;
-class QPoint;
 
 class CDialogEx : public CWnd {
   public:
@@ -47,16 +46,13 @@ class CDialogEx : public CWnd {
     virtual void DoDataExchange(CDataExchange* pDX);
 
   private:
+    // The backend's side of the dialog: its window, its controls and their handling.
     struct WindowState;
-    friend class DialogWindow;
+    friend struct DialogBackend;
 
-    BOOL CreateFromTemplate(QWidget* owner);
-    void RouteButtonClicks();
-    void CreateSystemMenu();
-    void FocusFirstTabStop();
-    void HandleEnter();
-    void ShowSystemMenu(const QPoint& globalPos);
-    QWidget* ModalOwner() const;
+    BOOL CreateFromTemplate(HWND owner);
+    // Without a parent the dialog belongs to the main window, or to the active window.
+    HWND ModalOwner() const;
 
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;

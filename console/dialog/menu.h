@@ -1,18 +1,16 @@
-// A window's own menu. Each item sends its id to the window as a system command.
+// A window's own menu, the system menu. Each item sends its id to the window as a system
+// command.
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "console/dialog/types.h"
 
 class CWnd;
-class QMenu;
-class QPoint;
 
 class CMenu {
   public:
-    explicit CMenu(CWnd* pCommandTarget);
+    explicit CMenu(CWnd* pWindow);
     ~CMenu();
     CMenu(const CMenu&) = delete;
     CMenu& operator=(const CMenu&) = delete;
@@ -25,10 +23,10 @@ class CMenu {
     std::string GetMenuString(int nPos) const;
 
     // Opens the menu at a point of the screen and returns at once.
-    void Popup(const QPoint& globalPos);
-    QMenu* GetSafeHmenu() const { return m_pMenu.get(); }
+    void Popup(const CPoint& screenPos);
+    HMENU GetSafeHmenu() const { return m_hMenu; }
 
   private:
-    CWnd* m_pCommandTarget;
-    std::unique_ptr<QMenu> m_pMenu;
+    CWnd* m_pWindow;
+    HMENU m_hMenu;
 };

@@ -22,6 +22,9 @@ class IMessageBoxPresenter {
     virtual int Present(const MessageBoxRequest& request) = 0;
 };
 
+// The backend's presenter: a box of the window system, modal to its owner's window.
+IMessageBoxPresenter& AfxDefaultMessageBoxPresenter();
+
 // nullptr restores the default presenter. Returns the one installed before.
 IMessageBoxPresenter* AfxSetMessageBoxPresenter(IMessageBoxPresenter* presenter);
 int AfxPresentMessageBox(const MessageBoxRequest& request);

@@ -6,24 +6,26 @@
 #include "console/dialog/types.h"
 
 class CWnd;
-class QPainter;
-class QWidget;
 
 class CDC {
   public:
-    explicit CDC(QWidget* device);
     ~CDC();
     CDC(const CDC&) = delete;
     CDC& operator=(const CDC&) = delete;
 
-    HDC GetSafeHdc() { return this; }
+    HDC GetSafeHdc();
     // Draws the icon at its system size (SM_CXICON by SM_CYICON) with its top left at x, y.
     BOOL DrawIcon(int x, int y, HICON hIcon);
-    // Paints the window's whole client area in its background colour.
-    void FillBackground(const QWidget* window);
+
+    // What the backend draws with.
+    struct State;
+    State& BackendState() { return *m_pState; }
+
+  protected:
+    explicit CDC(std::unique_ptr<State> state);
 
   private:
-    std::unique_ptr<QPainter> m_pPainter;
+    std::unique_ptr<State> m_pState;
 };
 
 // Only valid while the window handles WM_PAINT.

@@ -1,70 +1,21 @@
 #include "console/dialog/win_app.h"
 
-#include <QApplication>
-#include <QFileInfo>
+#include <filesystem>
 
-#include "console/dialog/icon.h"
-#include "console/dialog/wnd.h"
-#include "res/resource.h"
-
-namespace {
-CWinApp* g_pApp = nullptr;
-}  // namespace
+CWinApp* CWinApp::s_pTheApp = nullptr;
 
 const MessageMap CWinApp::messageMap = {&CCmdTarget::messageMap, {}};
 
-CWinApp::CWinApp(const char* pszAppName) : m_strAppName(pszAppName ? pszAppName : "") {
-    g_pApp = this;
-}
-
-CWinApp::~CWinApp() {
-    g_pApp = nullptr;
-}
-
-BOOL CWinApp::InitInstance() {
-    m_pApplication = std::make_unique<QApplication>(m_argc, m_argv);
-    QApplication::setApplicationName(QString::fromStdString(
-        m_strAppName.empty() && m_argc > 0 ? AppNameFromPath(m_argv[0]) : m_strAppName));
-    if (HICON icon = LoadIcon(IDR_MAINFRAME)) {
-        QApplication::setWindowIcon(icon->icon);
-    }
-    return TRUE;
-}
-
-int CWinApp::ExitInstance() {
-    m_pApplication.reset();
-    return 0;
-}
-
-HICON CWinApp::LoadIcon(UINT nIDResource) const {
-    return AfxLoadIconResource(static_cast<int>(nIDResource));
-}
-
-void CWinApp::OnHelp() {
-    CWnd* mainWnd = AfxGetMainWnd();
-    if (mainWnd == nullptr || mainWnd->GetSafeHwnd() == nullptr) {
-        return;
-    }
-    QWidget* topModal = QApplication::activeModalWidget();
-    if (topModal == nullptr || topModal == mainWnd->GetSafeHwnd()) {
-        mainWnd->SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX);
-    }
-}
-
 CWinApp* AfxGetApp() {
-    return g_pApp;
+    return CWinApp::s_pTheApp;
 }
 
 CWnd* AfxGetMainWnd() {
-    return g_pApp != nullptr ? g_pApp->m_pMainWnd : nullptr;
-}
-
-std::string AfxGetAppName() {
-    return QCoreApplication::applicationName().toStdString();
+    return AfxGetApp() != nullptr ? AfxGetApp()->m_pMainWnd : nullptr;
 }
 
 std::string AppNameFromPath(const std::string& executablePath) {
-    return QFileInfo(QString::fromStdString(executablePath)).completeBaseName().toStdString();
+    return std::filesystem::path(executablePath).stem().string();
 }
 
 int AfxWinMain(int argc, char** argv) {

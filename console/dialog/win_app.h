@@ -9,7 +9,6 @@
 #include "console/dialog/types.h"
 
 class CWnd;
-class QApplication;
 
 class CWinApp : public CCmdTarget {
   public:
@@ -19,8 +18,8 @@ class CWinApp : public CCmdTarget {
     CWinApp(const CWinApp&) = delete;
     CWinApp& operator=(const CWinApp&) = delete;
 
-    // Creates the Qt application with the process's arguments, names it and gives every
-    // window the main icon.
+    // Prepares the window system: names the application after its executable when no name
+    // was given, and gives every window the main icon.
     virtual BOOL InitInstance();
     // The process's exit code.
     virtual int ExitInstance();
@@ -38,11 +37,16 @@ class CWinApp : public CCmdTarget {
 
   private:
     friend int AfxWinMain(int argc, char** argv);
+    friend CWinApp* AfxGetApp();
+
+    static CWinApp* s_pTheApp;
 
     std::string m_strAppName;
     int m_argc = 0;
     char** m_argv = nullptr;
-    std::unique_ptr<QApplication> m_pApplication;
+    // What the backend keeps while the application runs.
+    struct State;
+    std::unique_ptr<State> m_pState;
 };
 
 CWinApp* AfxGetApp();
@@ -51,6 +55,9 @@ CWnd* AfxGetMainWnd();
 std::string AfxGetAppName();
 // The executable's file name without its extension.
 std::string AppNameFromPath(const std::string& executablePath);
+
+// One line to the debug trace output, for the developer; the operator sees nothing of it.
+void AfxTrace(const std::string& line);
 
 // The process's entry: runs the application object's start-up and returns its exit code.
 int AfxWinMain(int argc, char** argv);

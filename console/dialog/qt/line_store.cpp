@@ -1,4 +1,4 @@
-#include "console/dialog/line_store.h"
+#include "console/dialog/qt/line_store.h"
 
 #include <algorithm>
 #include <cstring>

@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <string_view>
 
-#include "console/dialog/line_store.h"
+#include "console/dialog/qt/line_store.h"
 
 class LineListModel : public QAbstractListModel {
   public:

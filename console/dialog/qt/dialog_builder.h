@@ -33,7 +33,3 @@ struct BuiltControl {
 // Creates the template's controls as children of dialog, in template order (the tab order).
 std::vector<BuiltControl> BuildControls(const res::DialogTemplate& tpl, QWidget* dialog,
                                         DialogBaseUnits units);
-
-// Indexes into controls of the radio buttons of the group that starts at controls[first]:
-// from there up to the next control with the group style.
-std::vector<size_t> RadioGroupAt(const std::vector<BuiltControl>& controls, size_t first);

@@ -1,4 +1,4 @@
-#include "console/dialog/icon.h"
+#include "console/dialog/qt/icon.h"
 
 #include <QApplication>
 #include <QStyle>

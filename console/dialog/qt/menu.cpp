@@ -12,40 +12,42 @@ const QAction* ActionAt(const QMenu& menu, int nPos) {
 }
 }  // namespace
 
-CMenu::CMenu(CWnd* pCommandTarget)
-    : m_pCommandTarget(pCommandTarget), m_pMenu(std::make_unique<QMenu>()) {}
+// The menu is a widget of its own that this object owns.
+CMenu::CMenu(CWnd* pWindow) : m_pWindow(pWindow), m_hMenu(new QMenu) {}
 
-CMenu::~CMenu() = default;
+CMenu::~CMenu() {
+    delete m_hMenu;
+}
 
 BOOL CMenu::AppendMenu(UINT nFlags, UINT nIDNewItem, const std::string& text) {
     if (nFlags & MF_SEPARATOR) {
-        m_pMenu->addSeparator();
+        m_hMenu->addSeparator();
         return TRUE;
     }
-    QAction* action = m_pMenu->addAction(QString::fromStdString(text));
+    QAction* action = m_hMenu->addAction(QString::fromStdString(text));
     action->setProperty(kCommandIdProperty, nIDNewItem);
     // Queued, so that the command runs once the menu has closed.
     QObject::connect(
-        action, &QAction::triggered, m_pMenu.get(),
-        [this, nIDNewItem] { m_pCommandTarget->SendMessage(WM_SYSCOMMAND, nIDNewItem); },
+        action, &QAction::triggered, m_hMenu,
+        [this, nIDNewItem] { m_pWindow->SendMessage(WM_SYSCOMMAND, nIDNewItem); },
         Qt::QueuedConnection);
     return TRUE;
 }
 
 int CMenu::GetMenuItemCount() const {
-    return static_cast<int>(m_pMenu->actions().size());
+    return static_cast<int>(m_hMenu->actions().size());
 }
 
 UINT CMenu::GetMenuItemID(int nPos) const {
-    const QAction* action = ActionAt(*m_pMenu, nPos);
+    const QAction* action = ActionAt(*m_hMenu, nPos);
     return action != nullptr ? action->property(kCommandIdProperty).toUInt() : 0;
 }
 
 std::string CMenu::GetMenuString(int nPos) const {
-    const QAction* action = ActionAt(*m_pMenu, nPos);
+    const QAction* action = ActionAt(*m_hMenu, nPos);
     return action != nullptr ? action->text().toStdString() : std::string();
 }
 
-void CMenu::Popup(const QPoint& globalPos) {
-    m_pMenu->popup(globalPos);
+void CMenu::Popup(const CPoint& screenPos) {
+    m_hMenu->popup(QPoint(screenPos.x, screenPos.y));
 }

@@ -1,4 +1,4 @@
-#include "console/dialog/dialog_builder.h"
+#include "console/dialog/qt/dialog_builder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,9 +11,11 @@
 #include <QRadioButton>
 #include <cstdlib>
 
-#include "console/dialog/icon.h"
-#include "console/dialog/list_box_view.h"
-#include "console/dialog/report_view.h"
+#include "console/dialog/qt/icon.h"
+#include "console/dialog/qt/list_box_view.h"
+#include "console/dialog/qt/report_view.h"
+#include "console/dialog/qt/widget_binding.h"
+#include "console/dialog/radio_group.h"
 #include "console/dialog/wnd.h"
 
 namespace {
@@ -164,13 +166,14 @@ void StackInTemplateOrder(const std::vector<BuiltControl>& controls) {
 }
 
 // An auto radio button ticks itself when clicked and clears the others of its group.
-void MakeRadioGroupsExclusive(const std::vector<BuiltControl>& controls) {
+void MakeRadioGroupsExclusive(const std::vector<BuiltControl>& controls,
+                              std::span<const res::ControlTemplate> templates) {
     for (size_t i = 0; i < controls.size(); ++i) {
         if (!Has(*controls[i].tpl, res::ctl::Group)) {
             continue;
         }
         std::vector<QAbstractButton*> group;
-        const std::vector<size_t> members = RadioGroupAt(controls, i);
+        const std::vector<size_t> members = RadioGroupAt(templates, i);
         for (size_t index : members) {
             group.push_back(static_cast<QAbstractButton*>(controls[index].widget));
         }
@@ -232,19 +235,6 @@ QRect DialogRectToPixels(const res::DialogRect& rect, DialogBaseUnits units) {
             MulDiv(rect.cy, units.cy, 8)};
 }
 
-std::vector<size_t> RadioGroupAt(const std::vector<BuiltControl>& controls, size_t first) {
-    std::vector<size_t> radios;
-    for (size_t i = first; i < controls.size(); ++i) {
-        if (i > first && Has(*controls[i].tpl, res::ctl::Group)) {
-            break;
-        }
-        if (controls[i].tpl->kind == ControlKind::RadioButton) {
-            radios.push_back(i);
-        }
-    }
-    return radios;
-}
-
 std::vector<BuiltControl> BuildControls(const res::DialogTemplate& tpl, QWidget* dialog,
                                         DialogBaseUnits units) {
     std::vector<BuiltControl> controls;
@@ -257,6 +247,6 @@ std::vector<BuiltControl> BuildControls(const res::DialogTemplate& tpl, QWidget*
     }
     ChainTabOrder(controls);
     StackInTemplateOrder(controls);
-    MakeRadioGroupsExclusive(controls);
+    MakeRadioGroupsExclusive(controls, tpl.controls);
     return controls;
 }

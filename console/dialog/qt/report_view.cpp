@@ -1,4 +1,4 @@
-#include "console/dialog/report_view.h"
+#include "console/dialog/qt/report_view.h"
 
 #include <QEvent>
 #include <QHeaderView>

@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <algorithm>
 
-#include "console/dialog/list_box_view.h"
-#include "console/dialog/report_view.h"
+#include "console/dialog/qt/list_box_view.h"
+#include "console/dialog/qt/report_view.h"
 
 namespace {
 
@@ -34,15 +34,29 @@ Qt::Alignment ColumnAlignment(int nFormat) {
 }  // namespace
 
 int CButton::GetCheck() const {
-    return As<QAbstractButton>(m_pWidget).isChecked() ? BST_CHECKED : BST_UNCHECKED;
+    return ButtonCheckOf(m_hWnd);
 }
 
 void CButton::SetCheck(int nCheck) {
-    As<QAbstractButton>(m_pWidget).setChecked(nCheck != 0);
+    SetButtonCheckOf(m_hWnd, nCheck);
+}
+
+int ButtonCheckOf(HWND hButton) {
+    return As<QAbstractButton>(hButton).isChecked() ? BST_CHECKED : BST_UNCHECKED;
+}
+
+void SetButtonCheckOf(HWND hButton, int nCheck) {
+    As<QAbstractButton>(hButton).setChecked(nCheck != 0);
+}
+
+void SelectAllTextOf(HWND hEdit) {
+    if (auto* edit = qobject_cast<QLineEdit*>(hEdit)) {
+        edit->selectAll();
+    }
 }
 
 void CEdit::SetSel(int nStartChar, int nEndChar) {
-    QLineEdit& edit = As<QLineEdit>(m_pWidget);
+    QLineEdit& edit = As<QLineEdit>(m_hWnd);
     const int length = static_cast<int>(edit.text().size());
     const int end = nEndChar < 0 ? length : std::min(nEndChar, length);
     const int start = nStartChar < 0 ? end : std::min(nStartChar, end);
@@ -50,15 +64,15 @@ void CEdit::SetSel(int nStartChar, int nEndChar) {
 }
 
 int CListBox::AddString(const std::string& text) {
-    return As<ListBoxView>(m_pWidget).Lines().Append(text);
+    return As<ListBoxView>(m_hWnd).Lines().Append(text);
 }
 
 int CListBox::GetCount() const {
-    return As<ListBoxView>(m_pWidget).Lines().rowCount();
+    return As<ListBoxView>(m_hWnd).Lines().rowCount();
 }
 
 int CListBox::SetCurSel(int nSelect) {
-    ListBoxView& view = As<ListBoxView>(m_pWidget);
+    ListBoxView& view = As<ListBoxView>(m_hWnd);
     if (nSelect == -1) {
         view.selectionModel()->clearSelection();
         return LB_ERR;  // the list box's own answer for a cleared selection
@@ -73,7 +87,7 @@ int CListBox::SetCurSel(int nSelect) {
 }
 
 int CListBox::GetCurSel() const {
-    const QModelIndexList selected = As<ListBoxView>(m_pWidget).selectionModel()->selectedIndexes();
+    const QModelIndexList selected = As<ListBoxView>(m_hWnd).selectionModel()->selectedIndexes();
     return selected.isEmpty() ? LB_ERR : selected.first().row();
 }
 
@@ -81,22 +95,22 @@ int CListBox::GetText(int nIndex, std::string& text) const {
     if (nIndex < 0 || nIndex >= GetCount()) {
         return LB_ERR;
     }
-    text = std::string(As<ListBoxView>(m_pWidget).Lines().Line(nIndex));
+    text = std::string(As<ListBoxView>(m_hWnd).Lines().Line(nIndex));
     return static_cast<int>(text.size());
 }
 
 int CComboBox::AddString(const std::string& text) {
-    QComboBox& combo = As<QComboBox>(m_pWidget);
+    QComboBox& combo = As<QComboBox>(m_hWnd);
     combo.addItem(FromUtf8(text));
     return combo.count() - 1;
 }
 
 int CComboBox::GetCount() const {
-    return As<QComboBox>(m_pWidget).count();
+    return As<QComboBox>(m_hWnd).count();
 }
 
 int CComboBox::SetCurSel(int nSelect) {
-    QComboBox& combo = As<QComboBox>(m_pWidget);
+    QComboBox& combo = As<QComboBox>(m_hWnd);
     if (nSelect < -1 || nSelect >= combo.count()) {
         return CB_ERR;
     }
@@ -105,11 +119,11 @@ int CComboBox::SetCurSel(int nSelect) {
 }
 
 int CComboBox::GetCurSel() const {
-    return As<QComboBox>(m_pWidget).currentIndex();
+    return As<QComboBox>(m_hWnd).currentIndex();
 }
 
 int CListCtrl::InsertColumn(int nCol, const std::string& heading, int nFormat, int nWidth) {
-    ReportView& view = As<ReportView>(m_pWidget);
+    ReportView& view = As<ReportView>(m_hWnd);
     QStandardItemModel& items = view.Items();
     const int column = std::clamp(nCol, 0, items.columnCount());
     items.insertColumn(column);
@@ -123,7 +137,7 @@ int CListCtrl::InsertColumn(int nCol, const std::string& heading, int nFormat, i
 }
 
 int CListCtrl::InsertItem(int nItem, const std::string& text) {
-    QStandardItemModel& items = As<ReportView>(m_pWidget).Items();
+    QStandardItemModel& items = As<ReportView>(m_hWnd).Items();
     const int row = std::clamp(nItem, 0, items.rowCount());
     QList<QStandardItem*> cells;
     for (int column = 0; column < items.columnCount(); ++column) {
@@ -137,7 +151,7 @@ int CListCtrl::InsertItem(int nItem, const std::string& text) {
 }
 
 BOOL CListCtrl::SetItemText(int nItem, int nSubItem, const std::string& text) {
-    QStandardItem* cell = As<ReportView>(m_pWidget).Items().item(nItem, nSubItem);
+    QStandardItem* cell = As<ReportView>(m_hWnd).Items().item(nItem, nSubItem);
     if (cell == nullptr) {
         return FALSE;
     }
@@ -146,27 +160,27 @@ BOOL CListCtrl::SetItemText(int nItem, int nSubItem, const std::string& text) {
 }
 
 std::string CListCtrl::GetItemText(int nItem, int nSubItem) const {
-    const QStandardItem* cell = As<ReportView>(m_pWidget).Items().item(nItem, nSubItem);
+    const QStandardItem* cell = As<ReportView>(m_hWnd).Items().item(nItem, nSubItem);
     return cell != nullptr ? cell->text().toStdString() : std::string();
 }
 
 int CListCtrl::GetItemCount() const {
-    return As<ReportView>(m_pWidget).Items().rowCount();
+    return As<ReportView>(m_hWnd).Items().rowCount();
 }
 
 DWORD CListCtrl::GetExtendedStyle() const {
-    return As<ReportView>(m_pWidget).ExtendedStyle();
+    return As<ReportView>(m_hWnd).ExtendedStyle();
 }
 
 DWORD CListCtrl::SetExtendedStyle(DWORD dwExStyle) {
-    ReportView& view = As<ReportView>(m_pWidget);
+    ReportView& view = As<ReportView>(m_hWnd);
     const DWORD previous = view.ExtendedStyle();
     view.SetExtendedStyle(dwExStyle);
     return previous;
 }
 
 BOOL CListCtrl::ModifyStyle(DWORD dwRemove, DWORD dwAdd) {
-    ReportView& view = As<ReportView>(m_pWidget);
+    ReportView& view = As<ReportView>(m_hWnd);
     const DWORD style = (view.Style() & ~dwRemove) | dwAdd;
     if (style == view.Style()) {
         return FALSE;
@@ -176,7 +190,7 @@ BOOL CListCtrl::ModifyStyle(DWORD dwRemove, DWORD dwAdd) {
 }
 
 POSITION CListCtrl::SelectedFrom(int nRow) const {
-    const ReportView& view = As<ReportView>(m_pWidget);
+    const ReportView& view = As<ReportView>(m_hWnd);
     for (int row = nRow; row < GetItemCount(); ++row) {
         if (view.IsRowSelected(row)) {
             return POSITION(row);
@@ -196,7 +210,7 @@ int CListCtrl::GetNextSelectedItem(POSITION& pos) const {
 }
 
 BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask) {
-    ReportView& view = As<ReportView>(m_pWidget);
+    ReportView& view = As<ReportView>(m_hWnd);
     const QModelIndex index = view.Items().index(nItem, 0);
     if (!index.isValid()) {
         return FALSE;

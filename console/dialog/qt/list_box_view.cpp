@@ -1,4 +1,4 @@
-#include "console/dialog/list_box_view.h"
+#include "console/dialog/qt/list_box_view.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -1,0 +1,272 @@
+#include "console/dialog/dialog.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QShortcut>
+
+#include "console/dialog/data_exchange.h"
+#include "console/dialog/menu.h"
+#include "console/dialog/qt/dialog_builder.h"
+#include "console/dialog/qt/widget_binding.h"
+#include "console/dialog/radio_group.h"
+#include "console/dialog/win_app.h"
+#include "res/resource.h"
+
+namespace {
+
+WPARAM CommandParam(UINT nID, UINT nCode) {
+    return (WPARAM{nCode} << 16) | (nID & 0xFFFF);
+}
+
+Qt::WindowFlags WindowFlagsFor(const res::DialogTemplate& tpl) {
+    // A window with a taskbar button of its own is a normal top-level window here; the
+    // others are dialogs that the window manager keeps over their owner.
+    Qt::WindowFlags flags = (tpl.exStyle & res::dlg::AppWindow) ? Qt::Window : Qt::Dialog;
+    // Only the buttons the template asks for: no minimise or maximise button unless listed.
+    // The window manager may still offer those through its own menu; that is its call.
+    flags |= Qt::CustomizeWindowHint;
+    if (tpl.style & res::dlg::Caption) {
+        flags |= Qt::WindowTitleHint;
+    }
+    if (tpl.style & res::dlg::SysMenu) {
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    }
+    if (tpl.style & res::dlg::MinimizeBox) {
+        flags |= Qt::WindowMinimizeButtonHint;
+    }
+    if (tpl.style & res::dlg::MaximizeBox) {
+        flags |= Qt::WindowMaximizeButtonHint;
+    }
+    return flags;
+}
+
+bool IsEnterKey(const QKeyEvent& event) {
+    return event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
+}
+
+}  // namespace
+
+struct CDialogEx::WindowState {
+    const res::DialogTemplate* tpl = nullptr;
+    std::vector<BuiltControl> controls;
+    std::unique_ptr<CMenu> systemMenu;
+};
+
+struct DialogBackend {
+    static void RouteButtonClicks(CDialogEx& dlg);
+    static void CreateSystemMenu(CDialogEx& dlg);
+    static void FocusFirstTabStop(CDialogEx& dlg);
+    static void HandleEnter(CDialogEx& dlg);
+    static void ShowSystemMenu(CDialogEx& dlg, const QPoint& globalPos);
+    static bool Ending(const CDialogEx& dlg) { return dlg.m_bEnding; }
+};
+
+// The Qt window of a dialog: hands its input and painting to the dialog object.
+class DialogWindow : public QDialog {
+  public:
+    DialogWindow(CDialogEx* owner, QWidget* parent, Qt::WindowFlags flags)
+        : QDialog(parent, flags), m_pOwner(owner) {}
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (IsEnterKey(*event)) {
+            DialogBackend::HandleEnter(*m_pOwner);
+        } else if (event->key() == Qt::Key_Escape) {
+            m_pOwner->SendMessage(WM_COMMAND, CommandParam(IDCANCEL, BN_CLICKED));
+        } else if (event->key() == Qt::Key_F1) {
+            m_pOwner->SendMessage(WM_COMMAND, CommandParam(ID_HELP, 0));
+        } else {
+            QDialog::keyPressEvent(event);
+        }
+    }
+
+    void closeEvent(QCloseEvent* event) override {
+        if (DialogBackend::Ending(*m_pOwner)) {
+            event->accept();
+            return;
+        }
+        // The close box is a system command; the dialog decides whether it closes.
+        event->ignore();
+        m_pOwner->SendMessage(WM_SYSCOMMAND, SC_CLOSE);
+    }
+
+    void contextMenuEvent(QContextMenuEvent* event) override {
+        DialogBackend::ShowSystemMenu(*m_pOwner, event->globalPos());
+    }
+
+    void paintEvent(QPaintEvent*) override { m_pOwner->SendMessage(WM_PAINT); }
+
+  private:
+    CDialogEx* m_pOwner;
+};
+
+CDialogEx::CDialogEx(UINT nIDTemplate, CWnd* pParent)
+    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParent) {}
+
+CDialogEx::~CDialogEx() {
+    DestroyWindow();
+}
+
+HWND CDialogEx::ModalOwner() const {
+    for (const CWnd* candidate : {m_pParentWnd, AfxGetMainWnd()}) {
+        if (candidate != nullptr && candidate != this && candidate->GetSafeHwnd() != nullptr) {
+            return candidate->GetSafeHwnd()->window();
+        }
+    }
+    return QApplication::activeWindow();
+}
+
+BOOL CDialogEx::CreateFromTemplate(HWND owner) {
+    const res::DialogTemplate* tpl = res::FindDialogTemplate(static_cast<int>(m_nIDTemplate));
+    if (tpl == nullptr || m_hWnd != nullptr) {
+        return FALSE;
+    }
+    auto* window = new DialogWindow(this, owner, WindowFlagsFor(*tpl));
+    window->setWindowTitle(QString::fromUtf8(tpl->title));
+    window->setFont(DialogFont(tpl->pointSize));
+    const DialogBaseUnits units = BaseUnitsOf(window->font());
+    const QSize size(MulDiv(tpl->cx, units.cx, 4), MulDiv(tpl->cy, units.cy, 8));
+    if (tpl->style & res::dlg::SizingBorder) {
+        window->resize(size);
+    } else {
+        window->setFixedSize(size);
+    }
+    Attach(window);
+    m_pState = std::make_unique<WindowState>();
+    m_pState->tpl = tpl;
+    m_pState->controls = BuildControls(*tpl, window, units);
+    DialogBackend::RouteButtonClicks(*this);
+    DialogBackend::CreateSystemMenu(*this);
+    m_nModalResult = -1;
+    m_bEnding = false;
+    if (OnInitDialog()) {
+        DialogBackend::FocusFirstTabStop(*this);
+    }
+    return TRUE;
+}
+
+void DialogBackend::RouteButtonClicks(CDialogEx& dlg) {
+    for (const BuiltControl& control : dlg.m_pState->controls) {
+        auto* button = qobject_cast<QAbstractButton*>(control.widget);
+        if (button == nullptr || control.tpl->id == IDC_STATIC) {
+            continue;
+        }
+        const UINT nID = static_cast<UINT>(control.tpl->id);
+        QObject::connect(button, &QAbstractButton::clicked, button, [&dlg, nID] {
+            dlg.SendMessage(WM_COMMAND, CommandParam(nID, BN_CLICKED));
+        });
+    }
+}
+
+void DialogBackend::CreateSystemMenu(CDialogEx& dlg) {
+    if (!(dlg.m_pState->tpl->style & res::dlg::SysMenu)) {
+        return;
+    }
+    dlg.m_pState->systemMenu = std::make_unique<CMenu>(&dlg);
+    dlg.m_pState->systemMenu->AppendMenu(MF_STRING, SC_CLOSE, "关闭(&C)\tAlt+F4");
+    auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), dlg.m_hWnd);
+    QObject::connect(shortcut, &QShortcut::activated, dlg.m_hWnd,
+                     [&dlg] { ShowSystemMenu(dlg, dlg.m_hWnd->mapToGlobal(QPoint(0, 0))); });
+}
+
+void DialogBackend::FocusFirstTabStop(CDialogEx& dlg) {
+    for (const BuiltControl& control : dlg.m_pState->controls) {
+        if ((control.tpl->style & res::ctl::TabStop) && control.widget->isEnabled()) {
+            control.widget->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+}
+
+BOOL CDialogEx::Create(CWnd* pParentWnd) {
+    CWnd* parent = pParentWnd != nullptr ? pParentWnd : m_pParentWnd;
+    if (!CreateFromTemplate(parent != nullptr ? parent->GetSafeHwnd() : nullptr)) {
+        return FALSE;
+    }
+    if ((m_pState->tpl->style & res::dlg::Visible) && !m_bEnding) {
+        m_hWnd->show();
+    }
+    return TRUE;
+}
+
+INT_PTR CDialogEx::DoModal() {
+    if (!CreateFromTemplate(ModalOwner())) {
+        return -1;
+    }
+    auto* window = static_cast<QDialog*>(m_hWnd);
+    if (!m_bEnding) {
+        window->setWindowModality(Qt::ApplicationModal);
+        m_bInModalLoop = true;
+        window->exec();
+        m_bInModalLoop = false;
+    }
+    const INT_PTR result = m_nModalResult;
+    DestroyWindow();
+    return result;
+}
+
+void CDialogEx::DestroyWindow() {
+    if (m_hWnd == nullptr) {
+        return;
+    }
+    for (const BuiltControl& control : m_pState->controls) {
+        if (CWnd* bound = BoundWrapperOf(control.widget)) {
+            bound->Detach();
+        }
+    }
+    m_pState.reset();
+    QWidget* window = m_hWnd;
+    Detach();
+    delete window;
+}
+
+void CDialogEx::EndDialog(int nResult) {
+    m_nModalResult = nResult;
+    m_bEnding = true;
+    if (m_hWnd == nullptr) {
+        return;
+    }
+    if (m_bInModalLoop) {
+        static_cast<QDialog*>(m_hWnd)->done(nResult);
+    } else {
+        m_hWnd->hide();
+    }
+}
+
+CMenu* CDialogEx::GetSystemMenu(BOOL) {
+    return m_pState ? m_pState->systemMenu.get() : nullptr;
+}
+
+std::vector<CWnd*> CDialogEx::GetRadioGroup(int nIDC) const {
+    std::vector<CWnd*> radios;
+    for (size_t index : RadioGroupOf(*m_pState->tpl, nIDC)) {
+        radios.push_back(WrapperOf(m_pState->controls[index].widget));
+    }
+    return radios;
+}
+
+void DialogBackend::HandleEnter(CDialogEx& dlg) {
+    // Enter on a push button presses that button; anywhere else it runs the default command.
+    if (auto* button = qobject_cast<QPushButton*>(dlg.m_hWnd->focusWidget())) {
+        button->click();
+        return;
+    }
+    UINT nDefaultID = IDOK;
+    for (const BuiltControl& control : dlg.m_pState->controls) {
+        if (control.tpl->style & res::ctl::DefaultButton) {
+            nDefaultID = static_cast<UINT>(control.tpl->id);
+            break;
+        }
+    }
+    dlg.SendMessage(WM_COMMAND, CommandParam(nDefaultID, BN_CLICKED));
+}
+
+void DialogBackend::ShowSystemMenu(CDialogEx& dlg, const QPoint& globalPos) {
+    if (CMenu* menu = dlg.GetSystemMenu(FALSE)) {
+        menu->Popup({globalPos.x(), globalPos.y()});
+    }
+}

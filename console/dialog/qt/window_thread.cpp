@@ -1,0 +1,37 @@
+#include "console/dialog/window_thread.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QMetaObject>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+// How often the wait looks at its condition between the messages it handles.
+constexpr int kServePollMs = 2;
+}  // namespace
+
+// The application object lives on the window's thread; calls queued to it run there.
+void AfxPostToWindowThread(std::function<void()> op) {
+    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(op), Qt::QueuedConnection);
+}
+
+bool AfxIsWindowThread() {
+    return QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+void AfxServeUntil(const std::function<bool()>& done) {
+    if (done()) {
+        return;
+    }
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(kServePollMs);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done()) {
+            loop.quit();
+        }
+    });
+    poll.start();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}

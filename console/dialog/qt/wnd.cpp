@@ -1,0 +1,151 @@
+#include "console/dialog/wnd.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QWidget>
+
+#include "console/dialog/qt/icon.h"
+#include "console/dialog/qt/paint_state.h"
+#include "console/dialog/qt/widget_binding.h"
+#include "res/resource.h"
+
+namespace {
+constexpr char kControlIdProperty[] = "velkaroControlId";
+constexpr char kWrapperProperty[] = "velkaroWrapper";
+}  // namespace
+
+int ControlIdOf(const QWidget* widget) {
+    const QVariant id = widget->property(kControlIdProperty);
+    return id.isValid() ? id.toInt() : 0;
+}
+
+void SetControlId(QWidget* widget, int nID) {
+    widget->setProperty(kControlIdProperty, nID);
+}
+
+CWnd* BoundWrapperOf(HWND widget) {
+    return reinterpret_cast<CWnd*>(widget->property(kWrapperProperty).value<quintptr>());
+}
+
+void CWnd::Attach(HWND widget) {
+    m_hWnd = widget;
+    widget->setProperty(kWrapperProperty, QVariant::fromValue(reinterpret_cast<quintptr>(this)));
+}
+
+void CWnd::Detach() {
+    if (m_hWnd != nullptr && BoundWrapperOf(m_hWnd) == this) {
+        m_hWnd->setProperty(kWrapperProperty, QVariant());
+    }
+    m_hWnd = nullptr;
+    m_temporaryWrappers.clear();
+}
+
+int CWnd::GetDlgCtrlID() const {
+    return ControlIdOf(m_hWnd);
+}
+
+CWnd* CWnd::GetDlgItem(int nID) const {
+    for (QWidget* child : m_hWnd->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (ControlIdOf(child) == nID) {
+            return WrapperOf(child);
+        }
+    }
+    return nullptr;
+}
+
+std::string CWnd::GetWindowText() const {
+    QString text;
+    if (auto* button = qobject_cast<QAbstractButton*>(m_hWnd)) {
+        text = button->text();
+    } else if (auto* edit = qobject_cast<QLineEdit*>(m_hWnd)) {
+        text = edit->text();
+    } else if (auto* combo = qobject_cast<QComboBox*>(m_hWnd)) {
+        text = combo->currentText();
+    } else if (auto* label = qobject_cast<QLabel*>(m_hWnd)) {
+        text = label->text();
+    } else if (auto* group = qobject_cast<QGroupBox*>(m_hWnd)) {
+        text = group->title();
+    } else if (m_hWnd->isWindow()) {
+        text = m_hWnd->windowTitle();
+    }
+    return text.toStdString();
+}
+
+void CWnd::SetWindowText(const std::string& text) {
+    const QString value = QString::fromStdString(text);
+    if (auto* button = qobject_cast<QAbstractButton*>(m_hWnd)) {
+        button->setText(value);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(m_hWnd)) {
+        edit->setText(value);
+    } else if (auto* label = qobject_cast<QLabel*>(m_hWnd)) {
+        label->setText(value);
+    } else if (auto* group = qobject_cast<QGroupBox*>(m_hWnd)) {
+        group->setTitle(value);
+    } else if (m_hWnd->isWindow()) {
+        m_hWnd->setWindowTitle(value);
+    }
+}
+
+BOOL CWnd::EnableWindow(BOOL bEnable) {
+    const BOOL wasDisabled = !m_hWnd->isEnabled();
+    m_hWnd->setEnabled(bEnable != FALSE);
+    return wasDisabled;
+}
+
+BOOL CWnd::IsWindowEnabled() const {
+    return m_hWnd->isEnabled();
+}
+
+void CWnd::SetFocus() {
+    m_hWnd->setFocus(Qt::OtherFocusReason);
+}
+
+BOOL CWnd::IsIconic() const {
+    return m_hWnd->isMinimized();
+}
+
+void CWnd::GetClientRect(CRect* lpRect) const {
+    *lpRect = {0, 0, m_hWnd->width(), m_hWnd->height()};
+}
+
+void CWnd::SetIcon(HICON hIcon, BOOL) {
+    if (hIcon != nullptr) {
+        m_hWnd->setWindowIcon(hIcon->icon);
+    }
+}
+
+LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ICONERASEBKGND) {
+        EraseBackground(*reinterpret_cast<HDC>(wParam), m_hWnd);
+        return 1;
+    }
+    LRESULT result = 0;
+    if (OnWndMsg(message, wParam, lParam, &result)) {
+        return result;
+    }
+    switch (message) {
+        case WM_SYSCOMMAND:
+            OnSysCommand(static_cast<UINT>(wParam), lParam);
+            return 0;
+        case WM_PAINT:
+            OnPaint();
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+void CWnd::OnSysCommand(UINT nID, LPARAM) {
+    // A close becomes the Cancel command, as a dialog's close box does. Moving, sizing and
+    // minimising are carried out by the window manager itself and never arrive here.
+    if ((nID & 0xFFF0) == SC_CLOSE) {
+        SendMessage(WM_COMMAND, IDCANCEL);
+    }
+}
+
+// Qt has painted the background already and every control paints itself.
+void CWnd::OnPaint() {}
