@@ -13,6 +13,7 @@
 #include "bus/operator_console.h"
 #include "cli/cli_host.h"
 #include "nodesim/node_sim.h"
+#include "res/version.h"
 #include "serial/serial.h"
 
 namespace {
@@ -94,6 +95,7 @@ std::vector<Operation> ParseOperations(const std::vector<std::string>& words) {
 }
 
 void DefineOptions(CLI::App& app, CliOptions& options, std::vector<std::string>& words) {
+    app.set_version_flag("--version", res::kVersionText);
     app.add_option("--port", options.port, "serial port: a name from 'ports', or a device path");
     app.add_option("--max-addr", options.maxAddr, "highest node address, hexadecimal")
         ->capture_default_str();

@@ -155,7 +155,7 @@ TEST(Cli, PortsListsARunningSimulator) {
     {
         const auto sim = NodeSim::Start(NodeSimConfig{});
         ASSERT_TRUE(sim);
-        port = sim->PortPath();
+        port = sim->PortName();
         const CliRun run = RunVelkaroCli({"ports"});
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(CountLines(run.out, port), 1u) << run.rawOut;

@@ -2,13 +2,16 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QStyle>
 #include <QTimer>
 #include <ostream>
 
 #include "console/console_test_support.h"
 #include "console/dialog/controls.h"
 #include "console/dialog/dialog.h"
+#include "console/dialog/message_box.h"
 #include "console/dialog/qt/dialog_builder.h"
 #include "console/dialog/win_app.h"
 #include "res/resource.h"
@@ -191,6 +194,33 @@ TEST(GetDlgItemTest, FindsControlsByIdAndNothingForUnknownIds) {
     EXPECT_EQ(ok->EnableWindow(FALSE), FALSE);
     EXPECT_EQ(ok->IsWindowEnabled(), FALSE);
     EXPECT_NE(ok->EnableWindow(TRUE), FALSE);
+}
+
+// The window manager needs the caption's width and room for its buttons; a box sized to a
+// short text alone would get "..." for a caption.
+TEST(MessageBoxTest, IsWideEnoughForItsCaption) {
+    CWnd owner;
+    QWidget window;
+    window.show();
+    owner.Attach(&window);
+    for (const char* caption : {"Velkaro", "串口打开失败串口打开失败串口打开失败"}) {
+        SCOPED_TRACE(caption);
+        int width = 0;
+        int needed = 0;
+        WhenModalOpens([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr);
+            QFont bold = box->font();
+            bold.setBold(true);
+            needed = QFontMetrics(bold).horizontalAdvance(box->windowTitle()) +
+                     3 * box->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, box);
+            width = box->width();
+            box->button(QMessageBox::Ok)->click();
+        });
+        EXPECT_EQ(AfxPresentMessageBox({&owner, "串口尚未打开", caption, MB_OK}), IDOK);
+        EXPECT_GE(width, needed);
+    }
+    owner.Detach();
 }
 
 }  // namespace

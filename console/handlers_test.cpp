@@ -1,6 +1,10 @@
 // The operator's whole flow in the window, against simulated nodes on a pseudo-terminal.
 #include <QAbstractButton>
+#include <QEventLoop>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QTreeView>
 #include <chrono>
 
 #include "console/VelkaroDlg.h"
@@ -25,7 +29,7 @@ class OperatorFlowTest : public testing::Test {
         ASSERT_TRUE(m_sim);
         m_dlg = std::make_unique<CVelkaroDlg>();
         ASSERT_TRUE(m_dlg->Create());
-        ASSERT_EQ(m_dlg->m_cbPort.GetWindowText(), m_sim->PortPath())
+        ASSERT_EQ(m_dlg->m_cbPort.GetWindowText(), m_sim->PortName())
             << "the simulator heads the list";
     }
 
@@ -59,6 +63,22 @@ class OperatorFlowTest : public testing::Test {
     }
     bool WaitForLine(const std::string& line, std::size_t times = 1) {
         return QTest::qWaitFor([&] { return Count(line) >= times; }, kTransactionTimeoutMs);
+    }
+    // Like WaitForLine, but runs the event loop, which serves each of the worker's window
+    // operations as soon as it is posted; qWaitFor sleeps 10 ms between rounds, which
+    // stretches a poll of many nodes past its deadline.
+    bool ServeUntilLine(const std::string& line) {
+        QEventLoop loop;
+        QTimer check;
+        QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+            if (Count(line) > 0) {
+                loop.quit();
+            }
+        });
+        check.start(5);
+        QTimer::singleShot(kTransactionTimeoutMs, &loop, &QEventLoop::quit);
+        loop.exec();
+        return Count(line) > 0;
     }
     void OpenPort() {
         Press(IDC_BTN_OPEN_PORT);
@@ -256,6 +276,58 @@ TEST_F(OperatorFlowTest, FeedbackCheckBoxEnablesThePolarityButtons) {
     EXPECT_TRUE(lockedOpen->isEnabled());
     EXPECT_TRUE(lockedClosed->isEnabled());
     EXPECT_EQ(Dlg().m_nPolarity, 1);
+}
+
+// Presses the left button on a heading, moves in steps to x and lets go there, as a hand does.
+void DragHeading(QHeaderView& header, int logicalIndex, int toX) {
+    QWidget* target = header.viewport();
+    const int y = header.height() / 2;
+    const auto send = [target](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, at, target->mapToGlobal(at), Qt::LeftButton, buttons,
+                          Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    };
+    const int fromX =
+        header.sectionViewportPosition(logicalIndex) + header.sectionSize(logicalIndex) / 2;
+    send(QEvent::MouseButtonPress, {fromX, y}, Qt::LeftButton);
+    constexpr int kSteps = 8;
+    for (int step = 1; step <= kSteps; ++step) {
+        send(QEvent::MouseMove, {fromX + (toX - fromX) * step / kSteps, y}, Qt::LeftButton);
+    }
+    send(QEvent::MouseButtonRelease, {toX, y}, Qt::NoButton);
+}
+
+TEST_F(OperatorFlowTest, StatusPollWritesTheStateColumnAfterTheHeadingsAreReordered) {
+    auto& view = *static_cast<QTreeView*>(Dlg().m_lcNodes.GetSafeHwnd());
+    QHeaderView& header = *view.header();
+    DragHeading(header, 1, header.sectionViewportPosition(0) + 5);
+    ASSERT_EQ(header.visualIndex(1), 0) << "the state heading stays where it was dropped";
+    ASSERT_EQ(header.visualIndex(0), 1);
+
+    OpenPort();
+    SetField(IDC_EDIT_MAX_ADDR, "09");
+    Press(IDC_BTN_GROUP_STATUS);
+    ASSERT_TRUE(ServeUntilLine("[--完毕：群体获取状态--]"));
+
+    // What the operator sees in each row: the state now on the left, the address beside it.
+    const int stateX = header.sectionViewportPosition(1) + 5;
+    const int addressX = header.sectionViewportPosition(0) + 5;
+    const auto shown = [&view](int row, int x) {
+        view.scrollTo(view.model()->index(row, 0));
+        const int y = view.visualRect(view.model()->index(row, 0)).center().y();
+        return view.indexAt({x, y}).data().toString().toStdString();
+    };
+    const struct {
+        int row;
+        const char* address;
+        const char* state;
+    } rows[] = {{0x00, "00", "闭"}, {0x01, "01", "开"}, {0x02, "02", "闭"}, {0x03, "03", "--"},
+                {0x05, "05", "闭"}, {0x09, "09", "闭"}, {0x0A, "0A", "--"}};
+    for (const auto& r : rows) {
+        EXPECT_EQ(shown(r.row, addressX), r.address);
+        EXPECT_EQ(shown(r.row, stateX), r.state) << "row " << r.address;
+        EXPECT_EQ(Cell(r.row), r.state);
+    }
 }
 
 }  // namespace

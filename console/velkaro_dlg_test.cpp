@@ -2,11 +2,13 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QThread>
+#include <QToolTip>
 #include <QTreeView>
 #include <atomic>
 #include <ostream>
@@ -16,6 +18,7 @@
 #include "console/dialog/menu.h"
 #include "console/dialog/qt/dialog_builder.h"
 #include "console/dialog/qt/list_box_view.h"
+#include "console/dialog/qt/report_view.h"
 #include "console/dialog/qt/widget_binding.h"
 #include "console/main_window_fixture.h"
 #include "res/resources.h"
@@ -113,6 +116,28 @@ TEST_F(MainWindowTest, StatusCellOfARowThatDoesNotExistChangesNothing) {
     for (int address = 0; address < 255; ++address) {
         EXPECT_EQ(dlg.m_lcNodes.GetItemText(address, 1), address == 0x05 ? "闭" : "--");
     }
+}
+
+// With feedback off a status cell holds a whole parsed reply, wider than its column.
+TEST_F(MainWindowTest, StatusCellTooNarrowForItsTextShowsItWholeAsATooltip) {
+    auto& view = static_cast<ReportView&>(NodeView(dlg));
+    const std::string longText = "header=5A,addr=05,cmd=00,rsp_param[0]=01";
+    dlg.SetStatusCell(0x05, longText);
+    dlg.SetStatusCell(0x06, "闭");
+    const auto cellCentre = [&view](int row) {
+        return view.visualRect(view.model()->index(row, 1)).center();
+    };
+
+    EXPECT_EQ(view.CutOffTextAt(cellCentre(0x05)).toStdString(), longText);
+    EXPECT_TRUE(view.CutOffTextAt(cellCentre(0x06)).isEmpty()) << "a text that fits needs none";
+
+    QHelpEvent help(QEvent::ToolTip, cellCentre(0x05),
+                    view.viewport()->mapToGlobal(cellCentre(0x05)));
+    QApplication::sendEvent(view.viewport(), &help);
+    EXPECT_EQ(QToolTip::text().toStdString(), longText);
+
+    view.header()->resizeSection(1, 600);
+    EXPECT_TRUE(view.CutOffTextAt(cellCentre(0x05)).isEmpty()) << "widened, it fits";
 }
 
 TEST_F(MainWindowTest, NodeTableStyles) {

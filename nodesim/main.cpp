@@ -17,6 +17,7 @@
 
 #include "nodesim/node_sim.h"
 #include "nodesim/options.h"
+#include "res/version.h"
 
 namespace {
 
@@ -144,6 +145,7 @@ int main(int argc, char** argv) {
                  "velkaro-nodesim"};
     NodeSimOptions options;
     AddNodeSimOptions(app, options);
+    app.set_version_flag("--version", res::kVersionText);
     CLI11_PARSE(app, argc, argv);
 
     EnsureStandardDescriptors();

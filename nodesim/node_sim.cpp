@@ -101,13 +101,19 @@ class NodeSim::Impl {
         }
         if (m_config.registerPort) {
             m_registration =
-                std::make_unique<VirtualPortRegistration>(RegistrationDeviceName(), PortPath());
+                std::make_unique<VirtualPortRegistration>(RegistrationDeviceName(), PortName());
         }
         m_thread = std::thread([this] { Run(); });
         return true;
     }
 
     const std::string& PortPath() const { return m_pty.SlavePath(); }
+
+    std::string PortName() const {
+        constexpr std::string_view kDeviceDir = "/dev/";
+        const std::string& path = PortPath();
+        return path.starts_with(kDeviceDir) ? path.substr(kDeviceDir.size()) : path;
+    }
 
     void Close(uint8_t address) {
         const std::lock_guard lock(m_bankMutex);
@@ -289,6 +295,10 @@ NodeSim::~NodeSim() = default;
 
 const std::string& NodeSim::PortPath() const {
     return m_impl->PortPath();
+}
+
+std::string NodeSim::PortName() const {
+    return m_impl->PortName();
 }
 
 void NodeSim::Close(uint8_t address) {

@@ -106,6 +106,9 @@ class NodeSim {
 
     // What a client opens, e.g. /dev/pts/5.
     const std::string& PortPath() const;
+    // The name the port list shows for it, relative to /dev like the machine's own ports
+    // ("pts/5" beside "ttyS0"); SerialOpen takes it too.
+    std::string PortName() const;
 
     // Shut an open lock (a door pushed closed); a lock still being energised may open later.
     void Close(uint8_t address);

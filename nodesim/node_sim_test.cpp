@@ -488,10 +488,15 @@ TEST_F(NodeSimTest, RegisteredPortIsListedUntilStopped) {
     NodeSimConfig config = Nodes("00");
     config.registerPort = true;
     Start(config);
-    const std::string path = m_sim->PortPath();
-    EXPECT_TRUE(listed(path));
+    const std::string name = m_sim->PortName();
+    EXPECT_EQ("/dev/" + name, m_sim->PortPath()) << "listed relative to /dev, like ttyS0";
+    EXPECT_TRUE(listed(name));
+    m_host.reset();  // the port opens only once at a time
+    const SerialHandle port = SerialOpen(name, 115200, 8, SERIAL_PARITY_NONE, SERIAL_ONE_STOP_BIT);
+    EXPECT_NE(port, INVALID_SERIAL_HANDLE) << "the listed name opens";
+    SerialClose(port);
     m_sim->Stop();
-    EXPECT_FALSE(listed(path));
+    EXPECT_FALSE(listed(name));
     unsetenv("VELKARO_PORT_REGISTRY");
     std::filesystem::remove_all(registry);
 }

@@ -1,7 +1,7 @@
 #!/bin/sh
-# Regenerates velkaro.ico and velkaro.png from velkaro_icon.svg with ImageMagick.
+# Regenerates velkaro.ico and icons/velkaro-<size>.png from velkaro_icon.svg with ImageMagick.
 # The icon holds 16, 24, 32 and 48 pixels in 16 colours, 256 colours and 32-bit colour, plus
-# 256 pixels in 32-bit colour; the PNG is the 256-pixel image for the desktop entry.
+# 256 pixels in 32-bit colour; the PNGs are its 32-bit images, installed for the desktop entry.
 set -eu
 cd "$(dirname "$0")"
 work=$(mktemp -d)
@@ -24,4 +24,6 @@ done
 render 256
 # shellcheck disable=SC2086  # the list is meant to split into ImageMagick arguments
 convert $images "$work/256.png" velkaro.ico
-cp "$work/256.png" velkaro.png
+for size in 16 24 32 48 256; do
+    cp "$work/$size.png" "icons/velkaro-$size.png"
+done

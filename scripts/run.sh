@@ -1,23 +1,50 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts Velkaro. With no USB serial adapter plugged in it
-# starts a simulated bus of nodes first; its port heads the port list, so it is the one
-# selected. Without a display it runs a group status poll from the command line instead.
+# Installs what is missing, builds the three programs, and starts Velkaro. With no USB serial
+# adapter plugged in (no /dev/ttyUSB* or /dev/ttyACM*) it starts a simulated bus of nodes
+# first; its port heads the port list, so it is the one selected. Without a display it runs a
+# group status poll from the command line instead. Ends with the window's exit status.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
-velkaro_build
+velkaro_build_targets Velkaro velkaro-cli velkaro-nodesim
 bin="$VELKARO_BUILD/bin"
+
+simulator_pid=""
+runtime_dir=""
+cleanup() {
+    if [ -n "$simulator_pid" ]; then
+        kill "$simulator_pid" 2>/dev/null || true
+        wait "$simulator_pid" 2>/dev/null || true
+    fi
+    if [ -n "$runtime_dir" ]; then
+        rm -rf "$runtime_dir"
+    fi
+}
+trap cleanup EXIT
+
+# Without a login session (root in a bare shell, for one) Qt warns that it has no runtime
+# folder; give the programs a private one for this run.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+    runtime_dir="$(mktemp -d "${TMPDIR:-/tmp}/velkaro-runtime-XXXXXX")"
+    export XDG_RUNTIME_DIR="$runtime_dir"
+fi
 
 if ! compgen -G '/dev/ttyUSB*' >/dev/null && ! compgen -G '/dev/ttyACM*' >/dev/null; then
     coproc SIMULATOR { exec "$bin/velkaro-nodesim" </dev/null; }
-    trap 'kill "$SIMULATOR_PID" 2>/dev/null || true' EXIT
-    read -r port <&"${SIMULATOR[0]}"
+    # bash unsets SIMULATOR_PID as soon as the simulator has ended; keep a copy.
+    simulator_pid=$SIMULATOR_PID
+    if ! read -r port <&"${SIMULATOR[0]}"; then
+        echo "velkaro: the simulated bus did not start" >&2
+        exit 1
+    fi
     echo "velkaro: no USB serial adapter; simulated bus of nodes 00-0f on $port" >&2
 fi
 
+status=0
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-    "$bin/Velkaro" "$@"
+    "$bin/Velkaro" "$@" || status=$?
 else
     echo "velkaro: no display; a group status poll from the command line" >&2
-    "$bin/velkaro-cli" --max-addr 0f group-status
+    "$bin/velkaro-cli" --max-addr 0f group-status || status=$?
 fi
+exit "$status"

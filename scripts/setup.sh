@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs (only the missing ones) and builds everything.
-# Sourced by run.sh and test.sh; safe to run again and again.
+# Installs the Debian packages the build needs (only the missing ones) and offers the build
+# steps. Sourced by run.sh, test.sh and package.sh; safe to run again and again.
 set -euo pipefail
 
 VELKARO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -13,10 +13,13 @@ VELKARO_PACKAGES=(
     libcli11-dev nlohmann-json3-dev
     fonts-wqy-microhei
 )
+# What building the Debian package needs on top: dpkg-shlibdeps, which CPack runs to find the
+# package's dependencies, finds the programs with `file`; lintian checks the result.
+VELKARO_PACKAGING_PACKAGES=(dpkg-dev file lintian)
 
 velkaro_missing_packages() {
     local package
-    for package in "${VELKARO_PACKAGES[@]}"; do
+    for package in "$@"; do
         dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -q '^install ok installed$' \
             || echo "$package"
     done
@@ -24,7 +27,7 @@ velkaro_missing_packages() {
 
 velkaro_install_packages() {
     local missing
-    mapfile -t missing < <(velkaro_missing_packages)
+    mapfile -t missing < <(velkaro_missing_packages "$@")
     [ "${#missing[@]}" -eq 0 ] && return 0
     echo "velkaro: installing ${missing[*]}" >&2
     local apt=(env DEBIAN_FRONTEND=noninteractive apt-get)
@@ -40,9 +43,20 @@ velkaro_install_packages() {
     "${apt[@]}" install -y -q --no-install-recommends "${missing[@]}"
 }
 
-velkaro_build() {
+velkaro_configure() {
     cmake -S "$VELKARO_ROOT" -B "$VELKARO_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+}
+
+# Everything, tests and benchmarks included; the arguments go to the configuration.
+velkaro_build() {
+    velkaro_configure "$@"
     cmake --build "$VELKARO_BUILD" -j "$(nproc)"
 }
 
-velkaro_install_packages
+# Only the named targets and what they need.
+velkaro_build_targets() {
+    velkaro_configure
+    cmake --build "$VELKARO_BUILD" -j "$(nproc)" --target "$@"
+}
+
+velkaro_install_packages "${VELKARO_PACKAGES[@]}"

@@ -2,6 +2,8 @@
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QToolTip>
 
 ReportView::ReportView(QWidget* parent) : QTreeView(parent), m_items(this) {
     setModel(&m_items);
@@ -35,7 +37,11 @@ void ReportView::SetExtendedStyle(DWORD dwExStyle) {
     const bool fullRow = dwExStyle & LVS_EX_FULLROWSELECT;
     setSelectionBehavior(fullRow ? SelectRows : SelectItems);
     setAllColumnsShowFocus(fullRow);
-    header()->setSectionsMovable(dwExStyle & LVS_EX_HEADERDRAGDROP);
+    // A tree view keeps its first column in place unless told otherwise; a list view's
+    // columns all move alike.
+    const bool movable = dwExStyle & LVS_EX_HEADERDRAGDROP;
+    header()->setSectionsMovable(movable);
+    header()->setFirstSectionMovable(movable);
     const bool track = dwExStyle & LVS_EX_TRACKSELECT;
     setMouseTracking(track);
     if (!track) {
@@ -58,11 +64,33 @@ void ReportView::ShowSelectionWithoutFocus(bool show) {
     setPalette(pal);
 }
 
+QString ReportView::CutOffTextAt(const QPoint& pos) const {
+    const QModelIndex index = indexAt(pos);
+    if (!index.isValid() || sizeHintForIndex(index).width() <= visualRect(index).width()) {
+        return {};
+    }
+    return index.data().toString();
+}
+
 bool ReportView::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::Leave) {
         m_hoverTimer.stop();  // the pointer no longer rests on a row
     }
+    if (event->type() == QEvent::ToolTip) {
+        ShowCutOffText(*static_cast<QHelpEvent*>(event));
+        return true;
+    }
     return QTreeView::viewportEvent(event);
+}
+
+// A cell too narrow for its text shows it cut off; the tooltip shows the whole of it.
+void ReportView::ShowCutOffText(const QHelpEvent& help) {
+    const QString text = CutOffTextAt(help.pos());
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+        return;
+    }
+    QToolTip::showText(help.globalPos(), text, viewport(), visualRect(indexAt(help.pos())));
 }
 
 // The pointer has stayed on one row since `entered` reported it: another row would have

@@ -2,6 +2,7 @@
 // that Qt has no switch for (selection shown without focus, selection following the pointer).
 #pragma once
 
+#include <QHelpEvent>
 #include <QPersistentModelIndex>
 #include <QStandardItemModel>
 #include <QTimer>
@@ -21,6 +22,9 @@ class ReportView : public QTreeView {
     void SetExtendedStyle(DWORD dwExStyle);
 
     bool IsRowSelected(int row) const;
+    // The text of the cell at a viewport position when the cell is too narrow to show it
+    // whole, else empty.
+    QString CutOffTextAt(const QPoint& pos) const;
     // How long the pointer must rest on a row before the row becomes selected.
     static constexpr int kHoverSelectMs = 400;
 
@@ -30,6 +34,7 @@ class ReportView : public QTreeView {
   private:
     void ShowSelectionWithoutFocus(bool show);
     void SelectHoveredRow();
+    void ShowCutOffText(const QHelpEvent& help);
 
     QStandardItemModel m_items;
     DWORD m_dwStyle = 0;
