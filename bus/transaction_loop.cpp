@@ -84,7 +84,7 @@ Outcome CollectReplies(IOperatorConsole& console, const TransactionPlan& plan, u
         if (console.TransactionCancelled()) {
             return Outcome::Cancelled;
         }
-        const uint32_t elapsed = TickDiff(GetTickCount(), t0);
+        const uint32_t elapsed = TickDiff(TickNow(), t0);
         if (elapsed >= deadline) {
             return Outcome::Deadline;
         }
@@ -140,7 +140,7 @@ void RunTransaction(IOperatorConsole& console, const TransactionPlan& plan) {
         return;
     }
     const uint32_t deadline = plan.deadlineMs();
-    const uint32_t t0 = GetTickCount();
+    const uint32_t t0 = TickNow();
     switch (CollectReplies(console, plan, deadline, t0)) {
         case Outcome::Cancelled:
             return;

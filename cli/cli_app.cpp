@@ -12,13 +12,12 @@
 #include "bus/max_address.h"
 #include "bus/operator_console.h"
 #include "cli/cli_host.h"
-#include "nodesim/node_sim.h"
+#include "cli/exit_status.h"
+#include "cli/simulated_bus.h"
 #include "res/version.h"
 #include "serial/serial.h"
 
 namespace {
-
-enum ExitStatus { EXIT_OK = 0, EXIT_OPEN_FAILED = 1, EXIT_USAGE = 2, EXIT_WRITE_ERROR = 3 };
 
 constexpr uint32_t PORT_LIST_LIMIT = 256;
 constexpr uint32_t WAIT_SLICE_MS = 60'000;
@@ -202,24 +201,6 @@ int RunOperations(const CliOptions& options, const std::string& port, std::ostre
     return status;
 }
 
-int RunOnSimulatedBus(const CliOptions& options, std::ostream& out, std::ostream& err) {
-    std::string error;
-    const auto nodes = ParseAddressList(*options.simulate, &error);
-    if (!nodes) {
-        err << "--simulate: " << error << std::endl;
-        return EXIT_USAGE;
-    }
-    NodeSimConfig config;
-    config.nodes = *nodes;
-    config.registerPort = false;
-    const auto simulator = NodeSim::Start(config, {}, &error);
-    if (!simulator) {
-        err << "the simulated bus could not start: " << error << std::endl;
-        return EXIT_OPEN_FAILED;
-    }
-    return RunOperations(options, simulator->PortPath(), out, err);
-}
-
 }  // namespace
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -241,7 +222,9 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         return EXIT_OK;
     }
     if (options.simulate) {
-        return RunOnSimulatedBus(options, out, err);
+        return RunOnSimulatedBus(
+            *options.simulate,
+            [&](const std::string& port) { return RunOperations(options, port, out, err); }, err);
     }
     if (options.port.empty()) {
         // Like the window, which opens with the first listed port selected.

@@ -1,7 +1,14 @@
 #include <iostream>
 
 #include "cli/cli_app.h"
+#include "cli/console_io.h"
 
 int main(int argc, char** argv) {
-    return RunCli(argc, argv, std::cout, std::cerr);
+    PrepareStandardStreams();
+    const std::vector<std::string> arguments = Utf8Arguments(argc, argv);
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments) {
+        pointers.push_back(argument.c_str());
+    }
+    return RunCli(static_cast<int>(pointers.size()), pointers.data(), std::cout, std::cerr);
 }

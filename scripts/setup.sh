@@ -4,6 +4,7 @@
 set -euo pipefail
 
 VELKARO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$VELKARO_ROOT/scripts/packages.sh"
 VELKARO_BUILD="${VELKARO_BUILD:-$VELKARO_ROOT/build}"
 
 VELKARO_PACKAGES=(
@@ -16,32 +17,6 @@ VELKARO_PACKAGES=(
 # What building the Debian package needs on top: dpkg-shlibdeps, which CPack runs to find the
 # package's dependencies, finds the programs with `file`; lintian checks the result.
 VELKARO_PACKAGING_PACKAGES=(dpkg-dev file lintian)
-
-velkaro_missing_packages() {
-    local package
-    for package in "$@"; do
-        dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -q '^install ok installed$' \
-            || echo "$package"
-    done
-}
-
-velkaro_install_packages() {
-    local missing
-    mapfile -t missing < <(velkaro_missing_packages "$@")
-    [ "${#missing[@]}" -eq 0 ] && return 0
-    echo "velkaro: installing ${missing[*]}" >&2
-    local apt=(env DEBIAN_FRONTEND=noninteractive apt-get)
-    if [ "$(id -u)" -ne 0 ]; then
-        if ! command -v sudo >/dev/null 2>&1; then
-            echo "velkaro: these Debian packages are missing: ${missing[*]}" >&2
-            echo "velkaro: run as root: apt-get update && apt-get install -y ${missing[*]}" >&2
-            exit 1
-        fi
-        apt=(sudo "${apt[@]}")
-    fi
-    "${apt[@]}" update -q
-    "${apt[@]}" install -y -q --no-install-recommends "${missing[@]}"
-}
 
 velkaro_configure() {
     cmake -S "$VELKARO_ROOT" -B "$VELKARO_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null

@@ -14,3 +14,6 @@ cmake -S "$VELKARO_ROOT" -B "$VELKARO_TSAN_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=De
 cmake --build "$VELKARO_TSAN_BUILD" -j "$(nproc)" --target worker_test cli_test
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
     ctest --test-dir "$VELKARO_TSAN_BUILD" --output-on-failure -R '^(worker|cli)\.' -j 2
+
+# Windows: cross-built, and tested under wine against simulated nodes on mapped COM ports.
+bash "$VELKARO_ROOT/scripts/test-windows.sh"

@@ -21,9 +21,10 @@ extern std::atomic<SerialMonitorHook> g_pfnSerialRxHook;
 inline constexpr uint8_t SERIAL_PARITY_NONE = 0;
 inline constexpr uint8_t SERIAL_ONE_STOP_BIT = 0;
 
-// Port names are UTF-8. A bare name ("ttyUSB0") is looked up in the device directory; an
-// absolute path is opened as it stands. Names of more than 254 characters give -1, and so
-// does a path that is not a terminal. Exclusive: a port open here or elsewhere gives -1.
+// Port names are UTF-8. On Windows a name ("COM7") is opened as the device //.//COM7. On
+// POSIX a bare name ("ttyUSB0") is looked up in the device directory, an absolute path is
+// opened as it stands, and a path that is not a terminal gives -1. Names of more than 254
+// characters give -1. Exclusive: a port open here or elsewhere gives -1.
 // Reads give up when 2000 ms pass between two bytes, reads and writes of n bytes after
 // 2000 x n + 2000 ms; a port that has hung up ends them at once with what was moved.
 SerialHandle SerialOpen(const std::string& portName, uint32_t baudRate, uint8_t byteSize,
@@ -39,9 +40,10 @@ uint32_t SerialBytesWaiting(SerialHandle handle);
 void SerialWaitReadable(SerialHandle handle, uint32_t timeoutMs);
 
 // Fills entry i of deviceNames (the driver's name) and portNames (what SerialOpen takes) for
-// up to `limit` ports; either array may be null. Returns the number of entries. The registered
-// virtual ports come first in order of registration, then the machine's ports in natural name
-// order. A port name SerialOpen could not take is listed as an empty string.
+// up to `limit` ports; either array may be null. Returns the number of entries. On Windows they
+// are the values of HKLM\Hardware\DeviceMap\SerialComm in the registry's order. On Linux the
+// registered virtual ports come first in order of registration, then the machine's ports in
+// natural name order. A port name SerialOpen could not take is listed as an empty string.
 int32_t SerialEnumPorts(std::string* deviceNames, std::string* portNames, uint32_t limit);
 
 // 0, without reading or calling the receive hook, when no byte is waiting.

@@ -24,7 +24,7 @@ std::size_t Utf8Length(const std::string& text) {
 // Waits until a byte is waiting; false once more than timeoutMs have passed since start.
 bool AwaitByte(SerialHandle handle, uint32_t start, uint32_t timeoutMs) {
     while (SerialBytesWaiting(handle) == 0) {
-        const uint32_t elapsed = TickDiff(GetTickCount(), start);
+        const uint32_t elapsed = TickDiff(TickNow(), start);
         if (elapsed > timeoutMs) {
             return false;
         }
@@ -72,7 +72,7 @@ void SerialWriteByte(SerialHandle handle, uint8_t byte) {
 // A byte that was waiting but could not be read ends the call with 0: reporting 1 would
 // hand the caller a buffer position that was never filled.
 int SerialReadTimed(SerialHandle handle, uint8_t* buffer, uint32_t count, uint32_t timeoutMs) {
-    const uint32_t start = GetTickCount();
+    const uint32_t start = TickNow();
     for (uint32_t i = 0; i < count; ++i) {
         if (!AwaitByte(handle, start, timeoutMs) || SerialRead(handle, buffer + i, 1) != 1) {
             return 0;

@@ -199,12 +199,12 @@ TEST_F(SerialIoTest, ReadTimedLimitCoversTheWholeCall) {
 
 TEST_F(SerialIoTest, ReadTimedRunsOnAcrossATickCounterWrap) {
     SetTickOffset(0);
-    SetTickOffset(0xFFFFFFFFu - 100u - GetTickCount());
-    const uint32_t before = GetTickCount();
+    SetTickOffset(0xFFFFFFFFu - 100u - TickNow());
+    const uint32_t before = TickNow();
     Feeder feeder(m_pty, {"1", "2", "3", "4"}, milliseconds(60));
     uint8_t buffer[4] = {};
     EXPECT_EQ(SerialReadTimed(m_handle, buffer, 4, 2000), 1);
-    EXPECT_LT(GetTickCount(), before);  // the counter did wrap during the call
+    EXPECT_LT(TickNow(), before);  // the counter did wrap during the call
     EXPECT_EQ(std::string(buffer, buffer + 4), "1234");
 }
 

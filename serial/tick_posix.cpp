@@ -17,7 +17,7 @@ timespec MonotonicNow() {
 
 }  // namespace
 
-uint32_t GetTickCount() {
+uint32_t TickNow() {
     const timespec now = MonotonicNow();
     const uint64_t ms =
         static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;

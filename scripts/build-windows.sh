@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Cross-builds the Windows programs with mingw-w64 into build-windows/ (the programs in
+# build-windows/bin/) and packs them into dist/velkaro-<version>-win64.zip. Installs the Debian
+# packages it needs when they are missing. Run from anywhere in the checkout.
+set -euo pipefail
+
+VELKARO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$VELKARO_ROOT/scripts/packages.sh"
+VELKARO_WINDOWS_BUILD="${VELKARO_WINDOWS_BUILD:-$VELKARO_ROOT/build-windows}"
+VELKARO_WINDOWS_PACKAGES=(
+    cmake ninja-build g++-mingw-w64-x86-64-posix
+    libcli11-dev nlohmann-json3-dev googletest
+)
+# The programs that go into the zip, where the build made them.
+VELKARO_WINDOWS_PROGRAMS=(velkaro-cli.exe Velkaro.exe)
+
+velkaro_windows_build() {
+    cmake -S "$VELKARO_ROOT" -B "$VELKARO_WINDOWS_BUILD" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$VELKARO_ROOT/cmake/toolchain-mingw64.cmake" \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$VELKARO_WINDOWS_BUILD" -j "$(nproc)"
+}
+
+velkaro_project_version() {
+    sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$VELKARO_WINDOWS_BUILD/CMakeCache.txt"
+}
+
+# The zip holds one folder with the stripped programs and README.txt (CRLF, for Notepad).
+velkaro_windows_pack() {
+    local version name stage program
+    version="$(velkaro_project_version)"
+    name="velkaro-$version-win64"
+    stage="$(mktemp -d)"
+    mkdir "$stage/$name"
+    for program in "${VELKARO_WINDOWS_PROGRAMS[@]}"; do
+        [ -f "$VELKARO_WINDOWS_BUILD/bin/$program" ] || continue
+        x86_64-w64-mingw32-strip -o "$stage/$name/$program" "$VELKARO_WINDOWS_BUILD/bin/$program"
+    done
+    sed -e "s/@VERSION@/$version/" -e 's/$/\r/' "$VELKARO_ROOT/packaging/windows/README.txt" \
+        >"$stage/$name/README.txt"
+    mkdir -p "$VELKARO_ROOT/dist"
+    rm -f "$VELKARO_ROOT/dist/$name.zip"
+    (cd "$stage" && cmake -E tar cf "$VELKARO_ROOT/dist/$name.zip" --format=zip "$name")
+    rm -rf "$stage"
+    echo "$VELKARO_ROOT/dist/$name.zip"
+}
+
+velkaro_install_packages "${VELKARO_WINDOWS_PACKAGES[@]}"
+velkaro_windows_build
+velkaro_windows_pack

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# velkaro-cli.exe under wine, on COM ports mapped to fresh simulated nodes 00-0f:
+# - its log of a poll, an unlock and a poll equals the Linux velkaro-cli's, apart from times;
+# - --json shows the first poll's 16 "闭" and then the second poll's 16 "开" in cell_writes;
+# - `ports` lists the mapped ports; --simulate is refused with exit status 2 and one line.
+# Usage: wine-cli-check.sh PLAIN_PORT JSON_PORT (the wine prefix is set up by the caller).
+set -euo pipefail
+VELKARO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+VELKARO_BUILD="${VELKARO_BUILD:-$VELKARO_ROOT/build}"
+VELKARO_WINDOWS_BUILD="${VELKARO_WINDOWS_BUILD:-$VELKARO_ROOT/build-windows}"
+source "$VELKARO_ROOT/scripts/wine-env.sh"
+
+plain_port="$1"
+json_port="$2"
+cli_exe="$VELKARO_WINDOWS_BUILD/bin/velkaro-cli.exe"
+operations=(--max-addr 0f group-status group-unlock group-status)
+failures=0
+
+fail() {
+    echo "wine-cli-check: $*" >&2
+    failures=$((failures + 1))
+}
+
+without_times() {
+    sed -E 's/,时间 [0-9]+ms/,时间 Nms/'
+}
+
+trap '[ -n "${VELKARO_SIM_LINUX_PID:-}" ] && kill "$VELKARO_SIM_LINUX_PID" 2>/dev/null || true' EXIT
+velkaro_start_nodesim LINUX --nodes 00-0f
+linux_log="$("$VELKARO_BUILD/bin/velkaro-cli" --port "$VELKARO_SIM_LINUX_PORT" "${operations[@]}" \
+    | without_times)"
+windows_log="$(wine "$cli_exe" --port "$plain_port" "${operations[@]}" | without_times)"
+if [ "$windows_log" != "$linux_log" ]; then
+    fail "the log under wine differs from the Linux log:"
+    diff <(echo "$linux_log") <(echo "$windows_log") >&2 || true
+fi
+[ "$(echo "$linux_log" | wc -l)" -gt 40 ] || fail "the Linux log is too short: $linux_log"
+
+expected_writes="$(printf '闭%.0s' {1..16})$(printf '开%.0s' {1..16})"
+json="$(wine "$cli_exe" --port "$json_port" --json "${operations[@]}")"
+writes="$(echo "$json" | sed -n '/"cell_writes"/,/"exit_status"/p' | grep -o '"[闭开]"' \
+    | tr -d '"\n')"
+[ "$writes" = "$expected_writes" ] || fail "cell_writes under wine: '$writes'"
+echo "$json" | grep -q '"exit_status": 0' || fail "--json exit status is not 0"
+
+ports="$(wine "$cli_exe" ports)"
+for port in "$plain_port" "$json_port"; do
+    echo "$ports" | grep -qx "$port" || fail "'ports' lacks $port: $ports"
+done
+
+status=0
+refusal="$(wine "$cli_exe" --simulate group-status 2>&1 >/dev/null)" || status=$?
+[ "$status" -eq 2 ] || fail "--simulate gave exit status $status, not 2"
+[ "$(echo "$refusal" | wc -l)" -eq 1 ] || fail "--simulate's reason is not one line: $refusal"
+
+[ "$failures" -eq 0 ] && echo "wine-cli-check: velkaro-cli.exe matches the Linux velkaro-cli"
+exit "$failures"
