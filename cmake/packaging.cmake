@@ -13,6 +13,31 @@ add_custom_target(velkaro_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/packaging/
 install(FILES packaging/copyright ${PROJECT_BINARY_DIR}/packaging/changelog.gz
         DESTINATION ${VELKARO_DOC_DIR})
 
+# Manual pages, built for the package (velkaro_manpages) and installed when built: the
+# command-line programs' from their --help, so that they never disagree, the window's by hand.
+set(VELKARO_MAN_DIR ${PROJECT_BINARY_DIR}/packaging/man)
+configure_file(packaging/Velkaro.1.in ${VELKARO_MAN_DIR}/Velkaro.1 @ONLY)
+set(VELKARO_MANPAGES ${VELKARO_MAN_DIR}/Velkaro.1.gz)
+add_custom_command(
+    OUTPUT ${VELKARO_MAN_DIR}/Velkaro.1.gz
+    COMMAND gzip -9nkf ${VELKARO_MAN_DIR}/Velkaro.1
+    DEPENDS ${VELKARO_MAN_DIR}/Velkaro.1
+    VERBATIM)
+function(velkaro_help2man program summary)
+    add_custom_command(
+        OUTPUT ${VELKARO_MAN_DIR}/${program}.1.gz
+        COMMAND help2man --no-info --version-string=${PROJECT_VERSION} --name=${summary}
+                --output=${VELKARO_MAN_DIR}/${program}.1 $<TARGET_FILE:${program}>
+        COMMAND gzip -9nf ${VELKARO_MAN_DIR}/${program}.1
+        DEPENDS ${program}
+        VERBATIM)
+    set(VELKARO_MANPAGES ${VELKARO_MANPAGES} ${VELKARO_MAN_DIR}/${program}.1.gz PARENT_SCOPE)
+endfunction()
+velkaro_help2man(velkaro-cli "the lock-control bus operations from the command line")
+velkaro_help2man(velkaro-nodesim "lock-control nodes answering host frames on a pseudo-terminal")
+add_custom_target(velkaro_manpages DEPENDS ${VELKARO_MANPAGES})
+install(FILES ${VELKARO_MANPAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 OPTIONAL)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME velkaro)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

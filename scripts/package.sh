@@ -5,7 +5,7 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 velkaro_install_packages "${VELKARO_PACKAGING_PACKAGES[@]}"
 
-velkaro_build_targets Velkaro velkaro-cli velkaro-nodesim velkaro_changelog
+velkaro_build_targets Velkaro velkaro-cli velkaro-nodesim velkaro_changelog velkaro_manpages
 staging="$VELKARO_BUILD/package"
 rm -rf "$staging"
 cpack --config "$VELKARO_BUILD/CPackConfig.cmake" -B "$staging" >/dev/null

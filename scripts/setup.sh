@@ -15,8 +15,9 @@ VELKARO_PACKAGES=(
     fonts-wqy-microhei
 )
 # What building the Debian package needs on top: dpkg-shlibdeps, which CPack runs to find the
-# package's dependencies, finds the programs with `file`; lintian checks the result.
-VELKARO_PACKAGING_PACKAGES=(dpkg-dev file lintian)
+# package's dependencies, finds the programs with `file`; help2man writes the manual pages;
+# lintian checks the result.
+VELKARO_PACKAGING_PACKAGES=(dpkg-dev file help2man lintian)
 
 velkaro_configure() {
     cmake -S "$VELKARO_ROOT" -B "$VELKARO_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
