@@ -25,7 +25,7 @@ without_times() {
     sed -E 's/,时间 [0-9]+ms/,时间 Nms/'
 }
 
-trap '[ -n "${VELKARO_SIM_LINUX_PID:-}" ] && kill "$VELKARO_SIM_LINUX_PID" 2>/dev/null || true' EXIT
+trap velkaro_stop_nodesims EXIT
 velkaro_start_nodesim LINUX --nodes 00-0f
 linux_log="$("$VELKARO_BUILD/bin/velkaro-cli" --port "$VELKARO_SIM_LINUX_PORT" "${operations[@]}" \
     | without_times)"

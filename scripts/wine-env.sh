@@ -56,8 +56,10 @@ velkaro_wine_stop() {
     VELKARO_WINE_HOME=
 }
 
+VELKARO_SIM_PIDS=()
+
 # velkaro_start_nodesim NAME ARGS...: starts the Linux node simulator in the background and
-# sets VELKARO_SIM_<NAME>_PORT (its pseudo-terminal) and VELKARO_SIM_<NAME>_PID.
+# sets VELKARO_SIM_<NAME>_PORT (its pseudo-terminal); velkaro_stop_nodesims ends them all.
 velkaro_start_nodesim() {
     local name="$1" out
     shift
@@ -71,10 +73,18 @@ velkaro_start_nodesim() {
     local port
     port="$(head -n 1 "$out")"
     rm -f "$out"
-    printf -v "VELKARO_SIM_${name}_PID" '%s' "$pid"
+    VELKARO_SIM_PIDS+=("$pid")
     printf -v "VELKARO_SIM_${name}_PORT" '%s' "$port"
     if [ -z "$port" ]; then
         echo "velkaro: the node simulator did not start ($*)" >&2
         return 1
     fi
+}
+
+velkaro_stop_nodesims() {
+    local pid
+    for pid in "${VELKARO_SIM_PIDS[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    VELKARO_SIM_PIDS=()
 }

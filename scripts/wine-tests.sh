@@ -3,6 +3,7 @@
 #   COM7: nodes 00-0f, for the command line's end-to-end run
 #   COM8: nodes 00-0f that also echo every byte, the far end of the serial link's tests
 #   COM9: nodes 00-0f, for the command line's --json run
+#   COM6: nodes 00-0f that hang up at the first frame, as a pulled-out adapter does
 set -euo pipefail
 VELKARO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 VELKARO_BUILD="${VELKARO_BUILD:-$VELKARO_ROOT/build}"
@@ -11,21 +12,19 @@ source "$VELKARO_ROOT/scripts/wine-env.sh"
 
 velkaro_cleanup() {
     velkaro_wine_stop
-    local pid
-    for pid in "${VELKARO_SIM_CLI_PID:-}" "${VELKARO_SIM_ECHO_PID:-}" "${VELKARO_SIM_JSON_PID:-}"; do
-        [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-    done
+    velkaro_stop_nodesims
 }
 trap velkaro_cleanup EXIT
 
 velkaro_start_nodesim CLI --nodes 00-0f
 velkaro_start_nodesim ECHO --nodes 00-0f --echo
 velkaro_start_nodesim JSON --nodes 00-0f
+velkaro_start_nodesim HANGUP --nodes 00-0f --hangup-after-frames 1
 velkaro_wine_start
 velkaro_wine_map_ports "COM7=$VELKARO_SIM_CLI_PORT" "COM8=$VELKARO_SIM_ECHO_PORT" \
-    "COM9=$VELKARO_SIM_JSON_PORT"
+    "COM9=$VELKARO_SIM_JSON_PORT" "COM6=$VELKARO_SIM_HANGUP_PORT"
 
-export VELKARO_TEST_PORT=COM8
+export VELKARO_TEST_PORT=COM8 VELKARO_TEST_HANGUP_PORT=COM6
 ctest --test-dir "$VELKARO_WINDOWS_BUILD" --output-on-failure -j 2
 
 bash "$VELKARO_ROOT/scripts/wine-cli-check.sh" COM7 COM9

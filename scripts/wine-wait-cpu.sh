@@ -13,7 +13,7 @@ source "$VELKARO_ROOT/scripts/wine-env.sh"
 work="$(mktemp -d)"
 cleanup() {
     velkaro_wine_stop
-    [ -n "${VELKARO_SIM_QUIET_PID:-}" ] && kill "$VELKARO_SIM_QUIET_PID" 2>/dev/null || true
+    velkaro_stop_nodesims
     rm -rf "$work"
 }
 trap cleanup EXIT

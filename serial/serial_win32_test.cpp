@@ -288,4 +288,26 @@ TEST_F(SerialWin32Test, ReadTimedRunsOnAcrossATickCounterWrap) {
     EXPECT_LT(TickNow(), before) << "the counter did wrap during the call";
 }
 
+// A pulled-out adapter, played by simulated nodes that hang up at the first frame: reads then
+// end at once, and a wait for a byte must still sleep out its time rather than hand its
+// caller's loop an early return after another.
+TEST(SerialWin32HangUpTest, WaitsOnAHungUpPortRunTheirTimeWithoutUsingTheProcessor) {
+    const char* port = std::getenv("VELKARO_TEST_HANGUP_PORT");
+    ASSERT_NE(port, nullptr) << "run these tests through scripts/test-windows.sh";
+    const SerialHandle handle = OpenLine(port);
+    ASSERT_NE(handle, INVALID_SERIAL_HANDLE);
+    const HostFrame frame = BuildStatusFrame(ADDR_BROADCAST);
+    EXPECT_EQ(SerialWrite(handle, frame.data(), HOST_FRAME_SIZE), HOST_FRAME_SIZE);
+    std::this_thread::sleep_for(milliseconds(300));
+
+    const auto cpuBefore = ProcessCpuTime();
+    const auto start = Clock::now();
+    for (int wait = 0; wait < 4; ++wait) {
+        SerialWaitReadable(handle, 200);
+    }
+    EXPECT_GE(Since(start), milliseconds(750));
+    EXPECT_LT(ProcessCpuTime() - cpuBefore, milliseconds(150)) << "the waits kept a processor busy";
+    SerialClose(handle);
+}
+
 }  // namespace
