@@ -8,7 +8,6 @@
 // time limit, and Sleep(1) slices last a whole timer period (15.6 ms by default).
 #include <windows.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cwchar>
 #include <map>
@@ -190,7 +189,8 @@ uint32_t SerialBytesWaiting(SerialHandle handle) {
 }
 
 void SerialWaitReadable(SerialHandle handle, uint32_t timeoutMs) {
-    if (SerialBytesWaiting(handle) != 0) {
+    // All read limits zero would mean no limit at all: a wait of 0 must not block.
+    if (timeoutMs == 0 || SerialBytesWaiting(handle) != 0) {
         return;
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -201,11 +201,11 @@ void SerialWaitReadable(SerialHandle handle, uint32_t timeoutMs) {
         return;
     }
     // With no interval limit and no per-byte part, a one-byte read returns with the byte or
-    // after the constant. MAXDWORD would mean "return at once", so the wait stays below it.
+    // after the constant.
     COMMTIMEOUTS waitForOne = own;
     waitForOne.ReadIntervalTimeout = 0;
     waitForOne.ReadTotalTimeoutMultiplier = 0;
-    waitForOne.ReadTotalTimeoutConstant = std::min<DWORD>(timeoutMs, MAXDWORD - 1);
+    waitForOne.ReadTotalTimeoutConstant = timeoutMs;
     SetPortTimeLimits(port, waitForOne);
     uint8_t byte = 0;
     DWORD read = 0;

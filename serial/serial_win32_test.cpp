@@ -223,6 +223,13 @@ TEST_F(SerialWin32Test, SingleByteReadAndWrite) {
     EXPECT_EQ(g_rxCalls[0].bytes, std::vector<uint8_t>{'z'});
 }
 
+TEST_F(SerialWin32Test, WaitOfNoTimeReturnsAtOnce) {
+    const auto start = Clock::now();
+    SerialWaitReadable(m_handle, 0);
+    EXPECT_LT(Since(start), milliseconds(500));
+    ExpectPortTimeLimits();
+}
+
 TEST_F(SerialWin32Test, WaitOnAQuietLineSleepsOutItsTime) {
     const auto cpuBefore = ProcessCpuTime();
     const auto start = Clock::now();
