@@ -29,11 +29,16 @@ inline constexpr uint8_t SERIAL_ONE_STOP_BIT = 0;
 // 2000 x n + 2000 ms; a port that has hung up ends them at once with what was moved.
 SerialHandle SerialOpen(const std::string& portName, uint32_t baudRate, uint8_t byteSize,
                         uint8_t parity, uint8_t stopBits);
+// Puts back the line settings the port had before SerialOpen, then closes it.
 bool SerialClose(SerialHandle handle);
 bool SerialPurge(SerialHandle handle);
 uint32_t SerialWrite(SerialHandle handle, const uint8_t* bytes, uint32_t count);
 uint32_t SerialRead(SerialHandle handle, uint8_t* buffer, uint32_t count);
 uint32_t SerialBytesWaiting(SerialHandle handle);
+
+// True once the port's device has gone away (adapter pulled out, far end closed): from then on
+// its transfers fail at once and its waits run their whole time.
+bool SerialHungUp(SerialHandle handle);
 
 // Blocks until a received byte is waiting or timeoutMs has passed, without using the processor.
 // A port that has hung up (adapter pulled out) waits out the whole time quietly.

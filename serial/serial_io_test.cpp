@@ -217,6 +217,13 @@ class HungUpPortTest : public SerialIoTest {
     }
 };
 
+TEST_F(SerialIoTest, HungUpTellsWhenTheFarEndWentAway) {
+    m_pty.Send("x");
+    EXPECT_FALSE(SerialHungUp(m_handle));
+    m_pty.CloseMaster();
+    EXPECT_TRUE(SerialHungUp(m_handle)) << "also with a byte still unread";
+}
+
 TEST_F(HungUpPortTest, WaitsRunTheirTimeWithoutUsingTheProcessor) {
     uint8_t byte = 0;
     const std::function<void()> waits[] = {

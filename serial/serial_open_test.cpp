@@ -189,6 +189,45 @@ TEST_F(SerialOpenTest, PortAnotherProgramHoldsIsRefused) {
     }
 }
 
+bool SameSettings(const termios& a, const termios& b) {
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+           a.c_lflag == b.c_lflag && std::equal(std::begin(a.c_cc), std::end(a.c_cc), b.c_cc) &&
+           cfgetispeed(&a) == cfgetispeed(&b) && cfgetospeed(&a) == cfgetospeed(&b);
+}
+
+// A terminal used as a port (/dev/tty, a console) must not be left raw, whether the open
+// succeeded or the device refused the line settings.
+TEST_F(SerialOpenTest, ClosePutsBackTheSettingsTheTerminalHadBefore) {
+    const int probe = open(m_pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(probe, 0);
+    // An interactive terminal's settings.
+    termios before{};
+    ASSERT_EQ(tcgetattr(probe, &before), 0);
+    before.c_iflag |= ICRNL | IXON;
+    before.c_oflag |= OPOST | ONLCR;
+    before.c_lflag |= ICANON | ECHO | ISIG | IEXTEN;
+    cfsetspeed(&before, B9600);
+    ASSERT_EQ(tcsetattr(probe, TCSANOW, &before), 0);
+    ASSERT_EQ(tcgetattr(probe, &before), 0);
+    const struct {
+        const char* label;
+        uint8_t byteSize;
+    } cases[] = {{"opened and closed", 8}, {"7 data bits, refused", 7}};
+    for (const auto& c : cases) {
+        const SerialHandle handle = SerialOpen(m_pty.SlavePath(), 115200, c.byteSize, 0, 0);
+        if (handle != INVALID_SERIAL_HANDLE) {
+            termios during{};
+            ASSERT_EQ(tcgetattr(probe, &during), 0);
+            EXPECT_FALSE(SameSettings(before, during)) << c.label;
+            SerialClose(handle);
+        }
+        termios after{};
+        ASSERT_EQ(tcgetattr(probe, &after), 0);
+        EXPECT_TRUE(SameSettings(before, after)) << c.label;
+    }
+    close(probe);
+}
+
 TEST_F(SerialOpenTest, CloseReleasesThePort) {
     const SerialHandle handle = OpenLine(m_pty.SlavePath());
     ASSERT_NE(handle, INVALID_SERIAL_HANDLE);

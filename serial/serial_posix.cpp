@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -150,11 +152,8 @@ bool LineMatches(const termios& wanted, const termios& actual) {
            wanted.c_cc[VTIME] == actual.c_cc[VTIME];
 }
 
-bool ConfigureLine(int fd, const LineSettings& settings) {
-    termios line{};
-    if (tcgetattr(fd, &line) != 0) {
-        return false;
-    }
+bool ConfigureLine(int fd, const LineSettings& settings, const termios& before) {
+    termios line = before;
     ApplyRawLine(line, settings);
     termios actual{};
     return tcsetattr(fd, TCSANOW, &line) == 0 && tcgetattr(fd, &actual) == 0 &&
@@ -190,8 +189,39 @@ bool TakeExclusiveUse(int fd) {
     return ioctl(fd, TIOCEXCL) == 0;
 }
 
+// The settings each open port had before SerialOpen changed them: closing puts them back, so
+// that a terminal used as a port (/dev/tty, say) is not left raw and a real port keeps what its
+// other users set.
+class SettingsBeforeOpen {
+  public:
+    void Keep(int fd, const termios& settings) {
+        const std::lock_guard lock(m_mutex);
+        m_saved[fd] = settings;
+    }
+    // Now, not after the output drained: a stalled line must not hold up the close.
+    void PutBack(int fd) {
+        const std::lock_guard lock(m_mutex);
+        const auto saved = m_saved.find(fd);
+        if (saved != m_saved.end()) {
+            tcsetattr(fd, TCSANOW, &saved->second);
+            m_saved.erase(saved);
+        }
+    }
+
+  private:
+    std::mutex m_mutex;
+    std::map<int, termios> m_saved;
+};
+
+SettingsBeforeOpen& SavedSettings() {
+    // Never destroyed: a port may still be closed while the process exits.
+    static SettingsBeforeOpen* const saved = new SettingsBeforeOpen;
+    return *saved;
+}
+
 // Only for a descriptor that took exclusive use; the flock goes with the close.
-void ReleaseAndClose(int fd) {
+void RestoreReleaseAndClose(int fd) {
+    SavedSettings().PutBack(fd);
     ioctl(fd, TIOCNXCL);
     close(fd);
 }
@@ -226,15 +256,18 @@ SerialHandle SerialOpen(const std::string& portName, uint32_t baudRate, uint8_t 
     if (fd < 0) {
         return INVALID_SERIAL_HANDLE;
     }
-    if (isatty(fd) == 0 || !TakeExclusiveUse(fd)) {
+    // tcgetattr fails on anything but a terminal.
+    termios before{};
+    if (tcgetattr(fd, &before) != 0 || !TakeExclusiveUse(fd)) {
         close(fd);
         return INVALID_SERIAL_HANDLE;
     }
+    SavedSettings().Keep(fd, before);
     // No queue sizes to set: the terminal layer sizes its own buffers.
     // The time limits of reads and writes are kept by OsPortRead and OsPortWrite.
     const auto settings = LineSettingsFor(baudRate, byteSize, parity, stopBits);
-    if (!settings || !ConfigureLine(fd, *settings)) {
-        ReleaseAndClose(fd);
+    if (!settings || !ConfigureLine(fd, *settings, before)) {
+        RestoreReleaseAndClose(fd);
         return INVALID_SERIAL_HANDLE;
     }
     // No event mask to trim: a terminal reports no event-character events.
@@ -243,6 +276,7 @@ SerialHandle SerialOpen(const std::string& portName, uint32_t baudRate, uint8_t 
 }
 
 bool SerialClose(SerialHandle handle) {
+    SavedSettings().PutBack(handle);
     ioctl(handle, TIOCNXCL);
     return close(handle) == 0;
 }
@@ -257,6 +291,11 @@ uint32_t SerialBytesWaiting(SerialHandle handle) {
         return 0;
     }
     return static_cast<uint32_t>(waiting);
+}
+
+bool SerialHungUp(SerialHandle handle) {
+    pollfd entry{handle, POLLIN, 0};
+    return poll(&entry, 1, 0) > 0 && (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 void SerialWaitReadable(SerialHandle handle, uint32_t timeoutMs) {
