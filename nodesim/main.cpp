@@ -2,7 +2,8 @@
 // line on stdout, then answers until SIGINT or SIGTERM. Commands on stdin, one a line:
 //   close all      shut every open lock
 //   close ADDRS    shut these locks, e.g. close 00-03,05
-// stdin is optional: at its end the simulator just stops reading commands.
+// stdin is optional: at its end the simulator just stops reading commands. A line longer than
+// 4096 bytes is ignored.
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "nodesim/command_reader.h"
 #include "nodesim/node_sim.h"
 #include "nodesim/options.h"
 #include "res/version.h"
@@ -22,6 +24,9 @@
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
+
+// A full address list, "00,01,...,fe", takes 765 characters.
+constexpr std::size_t MAX_COMMAND_LENGTH = 4096;
 
 // A descriptor 0 to 2 left closed by the parent would otherwise be taken by the pipe or the
 // pseudo-terminal, and the port's path or a command read would go to the wrong place.
@@ -72,6 +77,9 @@ NodeSimObserver VerboseObserver() {
     observer.replyWritten = [](const ReplyFrame& reply, auto) {
         std::cerr << ("tx " + Hex(reply.data(), reply.size()) + "\n") << std::flush;
     };
+    observer.abandonedHoldReleased = [](auto) {
+        std::cerr << "released the port: a client ended without closing it\n" << std::flush;
+    };
     return observer;
 }
 
@@ -102,24 +110,22 @@ void RunCommand(NodeSim& sim, const std::string& line) {
     }
 }
 
-// Splits what stdin delivers into lines; false at its end or when it cannot be read.
-bool ReadCommands(NodeSim& sim, std::string& pending) {
-    std::array<char, 512> buffer{};
+// False at the end of stdin or when it cannot be read.
+bool ReadCommands(CommandReader& reader) {
+    std::array<char, 4096> buffer{};
     const ssize_t count = read(STDIN_FILENO, buffer.data(), buffer.size());
     if (count <= 0) {
         return count < 0 && errno == EINTR;
     }
-    pending.append(buffer.data(), static_cast<std::size_t>(count));
-    for (auto end = pending.find('\n'); end != std::string::npos; end = pending.find('\n')) {
-        RunCommand(sim, pending.substr(0, end));
-        pending.erase(0, end + 1);
-    }
+    reader.Feed({buffer.data(), static_cast<std::size_t>(count)});
     return true;
 }
 
 void RunUntilSignal(NodeSim& sim) {
     bool readingStdin = true;
-    std::string pending;
+    CommandReader reader(
+        MAX_COMMAND_LENGTH, [&sim](const std::string& line) { RunCommand(sim, line); },
+        [] { std::cerr << "command line too long, ignored\n"; });
     while (true) {
         std::array<pollfd, 2> fds{pollfd{g_signalPipe[0], POLLIN, 0},
                                   pollfd{STDIN_FILENO, POLLIN, 0}};
@@ -133,7 +139,7 @@ void RunUntilSignal(NodeSim& sim) {
             return;
         }
         if (readingStdin && fds[1].revents != 0) {
-            readingStdin = ReadCommands(sim, pending);
+            readingStdin = ReadCommands(reader);
         }
     }
 }
@@ -159,6 +165,10 @@ int main(int argc, char** argv) {
     if (!sim) {
         std::cerr << "velkaro-nodesim: " << error << '\n';
         return 1;
+    }
+    if (!sim->RegistrationProblem().empty()) {
+        std::cerr << "velkaro-nodesim: warning: the port is not listed among the serial ports: "
+                  << sim->RegistrationProblem() << '\n';
     }
     std::cout << sim->PortPath() << std::endl;
     RunUntilSignal(*sim);

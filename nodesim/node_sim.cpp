@@ -102,12 +102,15 @@ class NodeSim::Impl {
         if (m_config.registerPort) {
             m_registration =
                 std::make_unique<VirtualPortRegistration>(RegistrationDeviceName(), PortName());
+            m_registrationProblem = m_registration->Problem();
         }
         m_thread = std::thread([this] { Run(); });
         return true;
     }
 
     const std::string& PortPath() const { return m_pty.SlavePath(); }
+    // Taken at the start: the service thread drops the registration when the line hangs up.
+    const std::string& RegistrationProblem() const { return m_registrationProblem; }
 
     std::string PortName() const {
         constexpr std::string_view kDeviceDir = "/dev/";
@@ -151,10 +154,12 @@ class NodeSim::Impl {
         }
     }
 
-    // Sleeps until bytes arrive, a reply or the hang-up is due, or Stop() wakes the thread.
+    // Sleeps until bytes arrive, a client closes the port, a reply or the hang-up is due, or
+    // Stop() wakes the thread.
     void WaitForWork() {
-        std::array<pollfd, 2> fds{pollfd{m_wake[0], POLLIN, 0}, pollfd{m_pty.Master(), POLLIN, 0}};
-        const nfds_t count = m_pty.IsOpen() ? 2 : 1;
+        std::array<pollfd, 3> fds{pollfd{m_wake[0], POLLIN, 0}, pollfd{m_pty.Master(), POLLIN, 0},
+                                  pollfd{m_pty.CloseEvents(), POLLIN, 0}};
+        const nfds_t count = m_pty.IsOpen() ? 3 : 1;
         const auto next = Earliest(
             m_schedule.empty() ? std::nullopt : std::optional(m_schedule.front().due), m_hangupAt);
         if (poll(fds.data(), count, PollTimeoutMs(next, SimClock::now())) <= 0) {
@@ -163,8 +168,17 @@ class NodeSim::Impl {
         if (fds[0].revents != 0) {
             DrainWakePipe();
         }
-        if (count == 2 && fds[1].revents != 0) {
+        if (count == 3 && fds[2].revents != 0) {
+            OnClientClosed();
+        }
+        if (count == 3 && fds[1].revents != 0) {
             ReceiveBytes();
+        }
+    }
+
+    void OnClientClosed() {
+        if (m_pty.ReleaseAbandonedHold() && m_observer.abandonedHoldReleased) {
+            m_observer.abandonedHoldReleased(SimClock::now());
         }
     }
 
@@ -218,19 +232,8 @@ class NodeSim::Impl {
                 m_observer.energised(e.address, e.start, e.duration);
             }
         }
-        Schedule(std::move(answer.replies));
-    }
-
-    void Schedule(std::vector<Transmission> replies) {
-        // Answers to different frames may overlap; each keeps its own order for equal times.
-        for (Transmission& t : replies) {
-            const auto at =
-                std::upper_bound(m_schedule.begin(), m_schedule.end(), t.due,
-                                 [](SimClock::time_point due, const Transmission& other) {
-                                     return due < other.due;
-                                 });
-            m_schedule.insert(at, std::move(t));
-        }
+        // The bus is driven: the nodes still to answer the previous frame stay silent.
+        m_schedule = std::move(answer.replies);
     }
 
     void WriteDueReplies(SimClock::time_point now) {
@@ -261,13 +264,14 @@ class NodeSim::Impl {
 
     PseudoTerminal m_pty;
     std::unique_ptr<VirtualPortRegistration> m_registration;
+    std::string m_registrationProblem;
     std::array<int, 2> m_wake{-1, -1};
     std::thread m_thread;
     std::atomic<bool> m_stopRequested{false};
 
     // Service thread only.
     ReplyParser m_parser;
-    std::vector<Transmission> m_schedule;  // ordered by due time
+    std::vector<Transmission> m_schedule;  // the answer to the latest frame, ordered by due time
     std::optional<SimClock::time_point> m_hangupAt;
     unsigned m_framesReceived = 0;
 };
@@ -299,6 +303,10 @@ const std::string& NodeSim::PortPath() const {
 
 std::string NodeSim::PortName() const {
     return m_impl->PortName();
+}
+
+const std::string& NodeSim::RegistrationProblem() const {
+    return m_impl->RegistrationProblem();
 }
 
 void NodeSim::Close(uint8_t address) {

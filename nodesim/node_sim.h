@@ -80,6 +80,9 @@ struct NodeSimObserver {
     // Every energising of a lock by an unlock, reported when the unlock arrives.
     std::function<void(uint8_t address, TimePoint start, std::chrono::milliseconds duration)>
         energised;
+    // A client ended without closing the port (killed, say) and left it exclusive; the
+    // simulator released it.
+    std::function<void(TimePoint released)> abandonedHoldReleased;
 };
 
 // How the nodes answer, timed from the arrival of the host frame:
@@ -92,7 +95,8 @@ struct NodeSimObserver {
 //   a locked lock reads) the node stops as soon as the lock reads open, without (0xFF) it uses
 //   the whole time; the lock opens once energised for its open time, and the reply says
 //   UNLOCK_RESULT_OPEN when it is open by the end of the node's slot;
-// - frames for missing nodes, and other commands, get no reply.
+// - frames for missing nodes, and other commands, get no reply;
+// - a new host frame drives the bus: replies still due for the previous one are dropped.
 class NodeSim {
   public:
     // Opens the pseudo-terminal and starts answering on a service thread of its own. The
@@ -109,6 +113,8 @@ class NodeSim {
     // The name the port list shows for it, relative to /dev like the machine's own ports
     // ("pts/5" beside "ttyS0"); SerialOpen takes it too.
     std::string PortName() const;
+    // Why the port is not listed although the config asked for it; empty otherwise.
+    const std::string& RegistrationProblem() const;
 
     // Shut an open lock (a door pushed closed); a lock still being energised may open later.
     void Close(uint8_t address);

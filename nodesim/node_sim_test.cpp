@@ -3,9 +3,14 @@
 // never early) and generous where the machine's load decides (how late it may be).
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <mutex>
 #include <thread>
@@ -139,6 +144,7 @@ class NodeSimTest : public ::testing::Test {
             m_written.clear();
             m_energisings.clear();
         }
+        m_releases = 0;
         NodeSimObserver observer;
         observer.hostFrame = [this](const HostFrame& frame, Clock::time_point at) {
             const std::lock_guard lock(m_mutex);
@@ -152,6 +158,7 @@ class NodeSimTest : public ::testing::Test {
             const std::lock_guard lock(m_mutex);
             m_energisings.push_back({address, start, duration});
         };
+        observer.abandonedHoldReleased = [this](Clock::time_point) { ++m_releases; };
         std::string error;
         m_sim = NodeSim::Start(config, observer, &error);
         ASSERT_TRUE(m_sim) << error;
@@ -189,8 +196,18 @@ class NodeSimTest : public ::testing::Test {
         return m_energisings;
     }
 
+    // Whether the simulator released an abandoned hold within `limit`.
+    bool ReleasedWithin(Ms limit) {
+        const auto deadline = Clock::now() + limit;
+        while (m_releases == 0 && Clock::now() < deadline) {
+            std::this_thread::sleep_for(5ms);
+        }
+        return m_releases != 0;
+    }
+
     std::unique_ptr<NodeSim> m_sim;
     std::unique_ptr<HostPort> m_host;
+    std::atomic<int> m_releases{0};
 
   private:
     std::mutex m_mutex;
@@ -499,6 +516,92 @@ TEST_F(NodeSimTest, RegisteredPortIsListedUntilStopped) {
     EXPECT_FALSE(listed(name));
     unsetenv("VELKARO_PORT_REGISTRY");
     std::filesystem::remove_all(registry);
+}
+
+// A real node stops talking when the bus is driven: one new frame, or a flood of them, leaves
+// only the answer to the latest one.
+TEST_F(NodeSimTest, NewFrameSilencesTheRepliesStillDueToThePreviousOnes) {
+    for (const int broadcasts : {1, 2000}) {
+        SCOPED_TRACE(broadcasts);
+        Start(Nodes("00-fe"));
+        for (int i = 0; i < broadcasts; ++i) {
+            m_host->Send(BuildStatusFrame(ADDR_BROADCAST));
+        }
+        // Node f0 answers a broadcast after 1.2 s, a frame of its own at once.
+        ASSERT_GE(m_host->Receive(1, SLACK).replies.size(), 1u);
+        m_host->Send(BuildStatusFrame(0xF0));
+        const auto heard = m_host->ReceiveFor(500ms).Addresses();
+        ASSERT_FALSE(heard.empty());
+        EXPECT_EQ(heard.back(), 0xF0) << "nothing follows the answer to the latest frame";
+        EXPECT_EQ(std::count(heard.begin(), heard.end(), 0xF0), 1);
+    }
+}
+
+TEST_F(NodeSimTest, PortLeftExclusiveByAKilledClientOpensAgain) {
+    Start(Nodes("00"));
+    m_host.reset();
+    const std::string path = m_sim->PortPath();
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const char opened = SerialOpen(path, 115200, 8, 0, 0) != INVALID_SERIAL_HANDLE ? 1 : 0;
+        [[maybe_unused]] const auto ignored = write(ready[1], &opened, 1);
+        pause();
+        _exit(0);
+    }
+    char opened = 0;
+    ASSERT_EQ(read(ready[0], &opened, 1), 1);
+    ASSERT_EQ(opened, 1);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    close(ready[0]);
+    close(ready[1]);
+
+    EXPECT_TRUE(ReleasedWithin(2000ms));
+    HostPort again(path);
+    ASSERT_TRUE(again.IsOpen());
+    again.Send(BuildStatusFrame(0x00));
+    EXPECT_EQ(again.Receive(1, SLACK).Addresses(), std::vector<uint8_t>{0x00});
+}
+
+TEST_F(NodeSimTest, RefusedOpenLeavesTheLivingHolderExclusive) {
+    Start(Nodes("00"));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        EXPECT_FALSE(HostPort(m_sim->PortPath()).IsOpen()) << attempt;
+        std::this_thread::sleep_for(QUIET);  // time for the simulator to look at the port
+    }
+    EXPECT_EQ(m_releases, 0);
+    m_host->Send(BuildStatusFrame(0x00));
+    EXPECT_EQ(m_host->Receive(1, SLACK).replies.size(), 1u);
+}
+
+TEST_F(NodeSimTest, UnusableRegistryFolderIsReported) {
+    const auto parent = std::filesystem::temp_directory_path() /
+                        ("nodesim-test-registry-" + std::to_string(getpid()));
+    std::filesystem::remove_all(parent);
+    ASSERT_TRUE(std::filesystem::create_directory(parent));
+    chmod(parent.c_str(), 0700);
+    const auto shared = parent / "shared";
+    ASSERT_EQ(mkdir(shared.c_str(), 0700), 0);
+    chmod(shared.c_str(), 0755);
+    const struct {
+        std::filesystem::path registry;
+        bool listed;
+    } cases[] = {{parent / "private", true}, {shared, false}};
+    for (const auto& c : cases) {
+        ASSERT_EQ(setenv("VELKARO_PORT_REGISTRY", c.registry.c_str(), 1), 0);
+        NodeSimConfig config = Nodes("00");
+        config.registerPort = true;
+        Start(config);
+        EXPECT_EQ(m_sim->RegistrationProblem().empty(), c.listed) << m_sim->RegistrationProblem();
+        if (!c.listed) {
+            EXPECT_NE(m_sim->RegistrationProblem().find(c.registry.string()), std::string::npos);
+        }
+    }
+    unsetenv("VELKARO_PORT_REGISTRY");
+    std::filesystem::remove_all(parent);
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "nodesim/pseudo_terminal.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -55,11 +58,36 @@ bool PseudoTerminal::Open(std::string* error) {
         Close();
         return false;
     }
+    // Watched before anyone learns the path, so that no client's close goes unseen.
+    m_closeEvents = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_closeEvents < 0 || inotify_add_watch(m_closeEvents, m_slavePath.c_str(), IN_CLOSE) < 0) {
+        Fail(error, "inotify on " + m_slavePath);
+        Close();
+        return false;
+    }
+    return true;
+}
+
+// A client takes an exclusive flock before it sets the exclusive flag and clears the flag
+// before its close drops the flock; so the flag set with no flock held means its holder is
+// gone, and nobody can have opened the port since (the flag keeps them out). Programs that set
+// the flag without a flock are not told apart from a dead holder.
+bool PseudoTerminal::ReleaseAbandonedHold() {
+    std::array<char, 4096> events{};
+    while (read(m_closeEvents, events.data(), events.size()) > 0) {
+    }
+    int exclusive = 0;
+    if (ioctl(m_slave, TIOCGEXCL, &exclusive) != 0 || exclusive == 0 ||
+        flock(m_slave, LOCK_EX | LOCK_NB) != 0) {
+        return false;
+    }
+    ioctl(m_slave, TIOCNXCL);
+    flock(m_slave, LOCK_UN);
     return true;
 }
 
 void PseudoTerminal::Close() {
-    for (int* fd : {&m_slave, &m_master}) {
+    for (int* fd : {&m_closeEvents, &m_slave, &m_master}) {
         if (*fd >= 0) {
             close(*fd);
             *fd = -1;

@@ -17,6 +17,12 @@ class PseudoTerminal {
 
     bool IsOpen() const { return m_master >= 0; }
     int Master() const { return m_master; }
+    // Readable when a client has closed the slave (its process may have died).
+    int CloseEvents() const { return m_closeEvents; }
+    // Takes the close events, then clears the exclusive flag if a client left it set when it
+    // ended without closing the port (killed, say), so that the port opens again. True if it
+    // did.
+    bool ReleaseAbandonedHold();
     const std::string& SlavePath() const { return m_slavePath; }
 
   private:
@@ -25,4 +31,5 @@ class PseudoTerminal {
     // the line is raw (no echo) before a client configures it.
     int m_slave = -1;
     std::string m_slavePath;
+    int m_closeEvents = -1;  // inotify, watching the slave for closes
 };

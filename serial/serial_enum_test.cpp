@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -199,6 +200,46 @@ TEST(VirtualPortRegistrationTest, CreatesAPrivateFolderAndRefusesOneOthersMayWri
     VirtualPortRegistration refused("sim", "/dev/pts/5");
     EXPECT_FALSE(refused.Registered());
     EXPECT_TRUE(ListRegisteredPorts(dir).empty());
+}
+
+// Someone else made the folder first (possible in a shared /tmp when XDG_RUNTIME_DIR is unset),
+// or it lets others in: nothing is registered, and the reason says which folder.
+TEST(VirtualPortRegistrationTest, RefusesAPreCreatedForeignOrOpenFolderAndSaysWhy) {
+    TempDir parent;
+    const std::string privateDir = parent.Path() + "/private";
+    ASSERT_EQ(mkdir(privateDir.c_str(), 0700), 0);
+    const struct {
+        const char* label;
+        std::string path;
+        std::function<bool(const std::string&)> make;
+    } cases[] = {
+        {"owned by another user", parent.Path() + "/foreign",
+         [](const std::string& path) {
+             // Only root can give a folder away; others test the remaining cases.
+             return geteuid() == 0 && mkdir(path.c_str(), 0700) == 0 &&
+                    chown(path.c_str(), 65534, 65534) == 0;
+         }},
+        {"readable by the group", parent.Path() + "/group",
+         [](const std::string& path) {
+             return mkdir(path.c_str(), 0700) == 0 && chmod(path.c_str(), 0750) == 0;
+         }},
+        {"a link to a private folder", parent.Path() + "/link",
+         [&](const std::string& path) { return symlink(privateDir.c_str(), path.c_str()) == 0; }},
+    };
+    for (const auto& c : cases) {
+        if (!c.make(c.path)) {
+            continue;
+        }
+        ScopedEnv env("VELKARO_PORT_REGISTRY", c.path);
+        const VirtualPortRegistration refused("sim", "/dev/pts/5");
+        EXPECT_FALSE(refused.Registered()) << c.label;
+        EXPECT_NE(refused.Problem().find(c.path), std::string::npos) << c.label;
+        EXPECT_TRUE(ListRegisteredPorts(c.path).empty()) << c.label;
+    }
+    ScopedEnv env("VELKARO_PORT_REGISTRY", privateDir);
+    const VirtualPortRegistration accepted("sim", "/dev/pts/5");
+    EXPECT_TRUE(accepted.Registered());
+    EXPECT_EQ(accepted.Problem(), "");
 }
 
 TEST(VirtualPortRegistrationTest, RefusesNamesThatSpanLines) {

@@ -15,12 +15,17 @@ class VirtualPortRegistration {
     VirtualPortRegistration& operator=(const VirtualPortRegistration&) = delete;
 
     bool Registered() const { return m_fd >= 0; }
+    // Why the port is not registered, for a warning; empty when it is.
+    const std::string& Problem() const { return m_problem; }
 
   private:
     int m_fd = -1;
     std::string m_entryPath;
+    std::string m_problem;
 };
 
 // The folder of the entries: $VELKARO_PORT_REGISTRY, else $XDG_RUNTIME_DIR/velkaro-ports,
-// else /tmp/velkaro-ports-<uid>.
+// else /tmp/velkaro-ports-<uid>. Whichever it is, it is used only as a folder of this user's
+// that nobody else may enter (created so when missing): in a shared /tmp someone else could
+// have made it first.
 std::string VirtualPortRegistryDir();

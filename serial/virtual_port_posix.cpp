@@ -10,9 +10,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -33,19 +35,28 @@ bool EndsWith(const std::string& text, std::string_view suffix) {
            text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-// Only a folder of our own that nobody else may write to is trusted: in a shared /tmp
-// someone else could have made it first.
+// Only a folder of our own that nobody else may enter is trusted: anyone who can write to it
+// could plant entries, anyone who can read the entries could hold their locks and keep a dead
+// port listed. In a shared /tmp someone else could have made the folder first.
 bool IsPrivateDirectory(const std::string& path) {
     struct stat info {};
     return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() &&
-           (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+           (info.st_mode & (S_IRWXG | S_IRWXO)) == 0;
 }
 
-bool EnsurePrivateDirectory(const std::string& path) {
+std::string SystemErrorText() {
+    return std::strerror(errno);
+}
+
+// Empty when path is a private folder, created if missing; otherwise what is wrong with it.
+std::string EnsurePrivateDirectory(const std::string& path) {
     if (mkdir(path.c_str(), 0700) != 0 && LastSystemError() != SystemErrorKind::AlreadyExists) {
-        return false;
+        return "cannot create the folder " + path + ": " + SystemErrorText();
     }
-    return IsPrivateDirectory(path);
+    if (!IsPrivateDirectory(path)) {
+        return path + " is not a folder of this user's that nobody else may enter";
+    }
+    return {};
 }
 
 // Real-time nanoseconds, then the process id and a per-process count: names sort in the
@@ -146,20 +157,24 @@ VirtualPortRegistration::VirtualPortRegistration(const std::string& deviceName,
                                                  const std::string& portName) {
     // Each name is one line of the entry.
     if (deviceName.find('\n') != std::string::npos || portName.find('\n') != std::string::npos) {
+        m_problem = "a port name spans lines";
         return;
     }
     const std::string dir = VirtualPortRegistryDir();
-    if (!EnsurePrivateDirectory(dir)) {
+    m_problem = EnsurePrivateDirectory(dir);
+    if (!m_problem.empty()) {
         return;
     }
     const std::string entryPath = dir + "/" + NewEntryName();
     const std::string stagingPath = entryPath + std::string(kStagingSuffix);
     const int fd = open(stagingPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
+        m_problem = "cannot write an entry in " + dir + ": " + SystemErrorText();
         return;
     }
     if (!WriteAll(fd, deviceName + '\n' + portName + '\n') || flock(fd, LOCK_SH) != 0 ||
         rename(stagingPath.c_str(), entryPath.c_str()) != 0) {
+        m_problem = "cannot write an entry in " + dir + ": " + SystemErrorText();
         unlink(stagingPath.c_str());
         close(fd);
         return;
