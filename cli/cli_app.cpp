@@ -1,11 +1,12 @@
 #include "cli/cli_app.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
 #include <charconv>
-#include <chrono>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "bus/log_text.h"
@@ -13,6 +14,7 @@
 #include "bus/operator_console.h"
 #include "cli/cli_host.h"
 #include "cli/exit_status.h"
+#include "cli/output.h"
 #include "cli/simulated_bus.h"
 #include "res/version.h"
 #include "serial/serial.h"
@@ -29,8 +31,16 @@ struct Operation {
     uint32_t value = 0;  // the node address, or the wait in milliseconds
 };
 
+// Numbers as the operator typed them; checked once the command line has been read.
+struct NumberTexts {
+    std::string polarity = "0";
+    std::string maxOnTime = "500";
+    std::string interval = "50";
+};
+
 struct CliOptions {
-    std::string port;
+    // Unset: the first listed port, as the window selects it. Set but empty: no port.
+    std::optional<std::string> port;
     std::string maxAddr = "fe";
     bool feedback = true;
     int polarity = 0;
@@ -42,18 +52,45 @@ struct CliOptions {
     std::vector<Operation> operations;
 };
 
+using Json = nlohmann::ordered_json;
+
+// How a run ended.
+struct RunEnd {
+    int status = EXIT_OK;
+    // One line saying why it ended as it did, for stderr and the JSON document; empty on success.
+    std::string reason;
+    // The reason is already on stderr, as the text of a message box.
+    bool reasonShown = false;
+    // What the JSON document holds besides the status and the reason; none after --help.
+    std::optional<Json> record = Json::object();
+};
+
 struct UsageError {
     std::string message;
 };
 
+// Plain digits only: no sign, prefix, exponent or space, so that "010" is ten.
 std::optional<uint32_t> ParseNumber(const std::string& text, int base) {
+    const bool plainDigits = !text.empty() && std::all_of(text.begin(), text.end(), [base](char c) {
+        return base == 16 ? std::isxdigit(static_cast<unsigned char>(c)) != 0
+                          : std::isdigit(static_cast<unsigned char>(c)) != 0;
+    });
     uint32_t value = 0;
     const char* end = text.data() + text.size();
     const auto [stop, ec] = std::from_chars(text.data(), end, value, base);
-    if (text.empty() || ec != std::errc() || stop != end) {
+    if (!plainDigits || ec != std::errc() || stop != end) {
         return std::nullopt;
     }
     return value;
+}
+
+int DecimalOption(const char* name, const std::string& text, int min, int max) {
+    const auto value = ParseNumber(text, 10);
+    if (!value || static_cast<int64_t>(*value) < min || static_cast<int64_t>(*value) > max) {
+        throw UsageError{std::string(name) + ": '" + text + "' is not a decimal number from " +
+                         std::to_string(min) + " to " + std::to_string(max)};
+    }
+    return static_cast<int>(*value);
 }
 
 uint32_t TakeArgument(const std::vector<std::string>& words, std::size_t& at, int base,
@@ -85,7 +122,8 @@ std::vector<Operation> ParseOperations(const std::vector<std::string>& words) {
                  address});
         } else if (word == "wait") {
             operations.push_back(
-                {OperationKind::Wait, TakeArgument(words, at, 10, UINT32_MAX, "milliseconds")});
+                {OperationKind::Wait,
+                 TakeArgument(words, at, 10, UINT32_MAX, "milliseconds (decimal digits)")});
         } else {
             throw UsageError{"unknown operation '" + word + "'"};
         }
@@ -93,34 +131,47 @@ std::vector<Operation> ParseOperations(const std::vector<std::string>& words) {
     return operations;
 }
 
-void DefineOptions(CLI::App& app, CliOptions& options, std::vector<std::string>& words) {
+constexpr const char* EXIT_STATUS_HELP =
+    "Exit status: 0 every operation ran; 1 the port could not be opened (or the simulated bus\n"
+    "could not start); 2 bad usage; 3 a write error on the port; 4 the port went away (adapter\n"
+    "pulled out), the remaining operations not run; 5 stdout could not be written; 130 / 143\n"
+    "stopped by SIGINT (Ctrl-C) / SIGTERM. With --json stdout carries exactly one JSON document,\n"
+    "its exit_status included; errors are also on stderr.";
+
+void DefineOptions(CLI::App& app, CliOptions& options, NumberTexts& numbers,
+                   std::vector<std::string>& words) {
     app.set_version_flag("--version", res::kVersionText);
     app.add_option("--port", options.port, "serial port: a name from 'ports', or a device path");
     app.add_option("--max-addr", options.maxAddr, "highest node address, hexadecimal")
         ->capture_default_str();
     app.add_flag("--feedback,!--no-feedback", options.feedback,
                  "the locks have a feedback contact (default) or not");
-    app.add_option("--polarity", options.polarity, "0: a locked lock reads 0; 1: it reads 1")
-        ->check(CLI::Range(0, 1))
+    app.add_option("--polarity", numbers.polarity, "0: a locked lock reads 0; 1: it reads 1")
         ->capture_default_str();
-    app.add_option("--max-on-time", options.maxOnTime, "longest energising time of an unlock, ms")
-        ->check(CLI::Range(MAX_ON_TIME_MIN, MAX_ON_TIME_MAX))
+    app.add_option("--max-on-time", numbers.maxOnTime,
+                   "longest energising time of an unlock, 0 to 2540 ms (decimal)")
         ->capture_default_str();
-    app.add_option("--interval", options.interval, "interval between unlocks, ms")
-        ->check(CLI::Range(INTERVAL_MIN, INTERVAL_MAX))
+    app.add_option("--interval", numbers.interval,
+                   "interval between unlocks, 0 to 255 ms (decimal)")
         ->capture_default_str();
     app.add_flag("--simulate{00-0f}", options.simulate,
                  "run against the built-in simulated bus (nodes ADDRS, all locked)");
     app.add_flag("--json", options.json, "print one JSON document instead of the log lines");
     app.add_option("operation", words,
                    "ports | group-status | group-unlock | status ADDR | unlock ADDR | wait MS");
+    app.footer(EXIT_STATUS_HELP);
 }
 
 CliOptions ParseCommandLine(CLI::App& app, int argc, const char* const* argv) {
     CliOptions options;
+    NumberTexts numbers;
     std::vector<std::string> words;
-    DefineOptions(app, options, words);
+    DefineOptions(app, options, numbers, words);
     app.parse(argc, argv);
+    options.polarity = DecimalOption("--polarity", numbers.polarity, 0, 1);
+    options.maxOnTime =
+        DecimalOption("--max-on-time", numbers.maxOnTime, MAX_ON_TIME_MIN, MAX_ON_TIME_MAX);
+    options.interval = DecimalOption("--interval", numbers.interval, INTERVAL_MIN, INTERVAL_MAX);
     if (words.size() == 1 && words[0] == "ports") {
         options.listPorts = true;
         return options;
@@ -128,11 +179,21 @@ CliOptions ParseCommandLine(CLI::App& app, int argc, const char* const* argv) {
     if (words.empty()) {
         throw UsageError{"no operation given"};
     }
-    if (options.simulate && !options.port.empty()) {
+    if (options.simulate && options.port) {
         throw UsageError{"--port and --simulate exclude each other"};
     }
     options.operations = ParseOperations(words);
     return options;
+}
+
+// Whether the command line asks for JSON, read even when it cannot be parsed.
+bool AsksForJson(int argc, const char* const* argv) {
+    for (int i = 1; i < argc && std::string(argv[i]) != "--"; ++i) {
+        if (std::string(argv[i]) == "--json") {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::vector<std::string> ListPorts() {
@@ -148,29 +209,32 @@ void ApplyParameters(const CliOptions& options, ControlParameters& params) {
     params.m_nInterval = options.interval;
 }
 
-void RunAndWait(std::atomic<uint32_t>& flag) {
+void RunAndWait(std::atomic<uint32_t>& flag, const RunStop& stop) {
     RaiseRequest(flag);
-    while (!WaitWorkerProgress([&flag] { return flag == 0; }, WAIT_SLICE_MS)) {
+    // A stop cancels the transaction (the flag then clears) or keeps it from starting.
+    while (!WaitWorkerProgress([&] { return flag == 0 || stop.Requested(); }, WAIT_SLICE_MS)) {
     }
 }
 
 void RunOperation(const Operation& operation, const std::string& maxAddrText,
-                  ControlParameters& params) {
+                  ControlParameters& params, RunStop& stop) {
     switch (operation.kind) {
         case OperationKind::GroupStatus:
         case OperationKind::GroupUnlock:
             params.m_byMaxAddr = ScanMaxAddress(maxAddrText).address;
             RunAndWait(operation.kind == OperationKind::GroupStatus ? g_bReqGroupStatus
-                                                                    : g_bReqGroupUnlock);
+                                                                    : g_bReqGroupUnlock,
+                       stop);
             break;
         case OperationKind::SingleStatus:
         case OperationKind::SingleUnlock:
             params.m_bySelAddr = static_cast<uint8_t>(operation.value);
             RunAndWait(operation.kind == OperationKind::SingleStatus ? g_bReqSingleStatus
-                                                                     : g_bReqSingleUnlock);
+                                                                     : g_bReqSingleUnlock,
+                       stop);
             break;
         case OperationKind::Wait:
-            std::this_thread::sleep_for(std::chrono::milliseconds(operation.value));
+            stop.SleepFor(operation.value);
             break;
     }
 }
@@ -183,53 +247,127 @@ bool OpenPortThroughWorker(CliHost& host) {
     return g_hComm != INVALID_SERIAL_HANDLE;
 }
 
-int RunOperations(const CliOptions& options, const std::string& port, std::ostream& out,
-                  std::ostream& err) {
-    CliHost host(port, out, err, options.json);
-    ApplyParameters(options, host.Parameters());
-    int status = EXIT_OPEN_FAILED;
-    if (OpenPortThroughWorker(host)) {
-        for (const Operation& operation : options.operations) {
-            RunOperation(operation, options.maxAddr, host.Parameters());
-        }
-        StopPortWorker(host);
-        status = host.ShowedMessage(MSG_WRITE_ERROR) ? EXIT_WRITE_ERROR : EXIT_OK;
+// A request a stop kept from starting does not outlive the run.
+void ClearRequests() {
+    for (std::atomic<uint32_t>* flag :
+         {&g_bReqGroupStatus, &g_bReqGroupUnlock, &g_bReqSingleUnlock, &g_bReqSingleStatus}) {
+        *flag = 0;
     }
-    if (options.json) {
-        host.WriteJson(status);
-    }
-    return status;
 }
 
-}  // namespace
+// Runs the operations in order until a stop is asked for or the port goes away, then closes
+// the port through the worker's stop. True if the port went away.
+bool RunOperationsOnOpenPort(const CliOptions& options, CliHost& host, RunStop& stop) {
+    for (const Operation& operation : options.operations) {
+        if (stop.Requested() || SerialHungUp(g_hComm)) {
+            break;
+        }
+        RunOperation(operation, options.maxAddr, host.Parameters(), stop);
+    }
+    const bool portGone = SerialHungUp(g_hComm);
+    StopPortWorker(host);
+    ClearRequests();
+    return portGone;
+}
 
-int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+RunEnd RunOperations(const CliOptions& options, const std::string& port, std::ostream& out,
+                     std::ostream& err, RunStop& stop) {
+    CliHost host(port, out, err, options.json, stop);
+    ApplyParameters(options, host.Parameters());
+    if (!OpenPortThroughWorker(host)) {
+        return {EXIT_OPEN_FAILED, "串口打开失败", true, host.JsonRecord()};
+    }
+    const bool portGone = RunOperationsOnOpenPort(options, host, stop);
+    if (stop.Requested()) {
+        return {stop.ExitStatus(), stop.Reason(), false, host.JsonRecord()};
+    }
+    if (portGone) {
+        return {EXIT_PORT_GONE,
+                "the port went away (adapter pulled out or far end closed); the remaining "
+                "operations were not run",
+                false, host.JsonRecord()};
+    }
+    if (host.ShowedMessage(MSG_WRITE_ERROR)) {
+        return {EXIT_WRITE_ERROR, MSG_WRITE_ERROR, true, host.JsonRecord()};
+    }
+    return {EXIT_OK, "", false, host.JsonRecord()};
+}
+
+RunEnd RunOnSimulatedNodes(const CliOptions& options, std::ostream& out, std::ostream& err,
+                           RunStop& stop) {
+    RunEnd end;
+    const auto failure = RunOnSimulatedBus(*options.simulate, [&](const std::string& port) {
+        end = RunOperations(options, port, out, err, stop);
+    });
+    return failure ? RunEnd{failure->exitStatus, failure->reason} : end;
+}
+
+RunEnd ListPortsTo(std::ostream& out, bool json) {
+    const std::vector<std::string> ports = ListPorts();
+    if (json) {
+        return {EXIT_OK, "", false, Json{{"ports", ports}}};
+    }
+    for (const std::string& port : ports) {
+        if (const std::string failure = WriteLine(out, port); !failure.empty()) {
+            return {EXIT_OUTPUT_FAILED, failure};
+        }
+    }
+    return {};
+}
+
+RunEnd Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err, RunStop& stop,
+           bool json) {
     CLI::App app{"Velkaro: the lock-control bus from the command line"};
     CliOptions options;
     try {
         options = ParseCommandLine(app, argc, argv);
     } catch (const CLI::ParseError& e) {
-        return e.get_exit_code() == 0 ? app.exit(e, out, err)
-                                      : (err << e.what() << std::endl, EXIT_USAGE);
+        if (e.get_exit_code() == 0) {
+            return {app.exit(e, out, err), "", false, std::nullopt};  // --help
+        }
+        return {EXIT_USAGE, e.what()};
     } catch (const UsageError& e) {
-        err << e.message << std::endl;
-        return EXIT_USAGE;
+        return {EXIT_USAGE, e.message};
     }
     if (options.listPorts) {
-        for (const std::string& port : ListPorts()) {
-            out << port << '\n';
-        }
-        return EXIT_OK;
+        return ListPortsTo(out, json);
     }
     if (options.simulate) {
-        return RunOnSimulatedBus(
-            *options.simulate,
-            [&](const std::string& port) { return RunOperations(options, port, out, err); }, err);
+        return RunOnSimulatedNodes(options, out, err, stop);
     }
-    if (options.port.empty()) {
+    if (!options.port) {
         // Like the window, which opens with the first listed port selected.
         const auto ports = ListPorts();
         options.port = ports.empty() ? std::string() : ports.front();
     }
-    return RunOperations(options, options.port, out, err);
+    return RunOperations(options, *options.port, out, err, stop);
+}
+
+// Exactly one document, whatever the end; but none once stdout has failed.
+void WriteJsonDocument(std::ostream& out, RunEnd& end) {
+    if (!end.record || end.status == EXIT_OUTPUT_FAILED) {
+        return;
+    }
+    Json document = *end.record;
+    document["exit_status"] = end.status;
+    if (!end.reason.empty()) {
+        document["error"] = end.reason;
+    }
+    if (const std::string failure = WriteLine(out, document.dump(2)); !failure.empty()) {
+        end = {EXIT_OUTPUT_FAILED, failure};
+    }
+}
+
+}  // namespace
+
+int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err, RunStop& stop) {
+    const bool json = AsksForJson(argc, argv);
+    RunEnd end = Run(argc, argv, out, err, stop, json);
+    if (json) {
+        WriteJsonDocument(out, end);
+    }
+    if (!end.reason.empty() && !end.reasonShown) {
+        err << "velkaro-cli: " << end.reason << std::endl;
+    }
+    return end.status;
 }

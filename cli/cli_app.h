@@ -3,6 +3,8 @@
 
 #include <ostream>
 
-// Exit status: 0 every operation ran; 1 the port could not be opened; 2 bad usage;
-// 3 a write error happened.
-int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+#include "cli/run_stop.h"
+
+// Runs one command line; the exit statuses are in cli/exit_status.h. A stop requested through
+// `stop` ends the run early, as closing the window does.
+int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err, RunStop& stop);

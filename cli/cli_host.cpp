@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "cli/exit_status.h"
+#include "cli/output.h"
+
 namespace {
 
 constexpr uint32_t WAIT_SLICE_MS = 60'000;
@@ -17,15 +20,20 @@ std::string RowLabel(int address) {
 
 }  // namespace
 
-CliHost::CliHost(std::string portName, std::ostream& out, std::ostream& err, bool json)
-    : m_portName(std::move(portName)), m_out(out), m_err(err), m_json(json) {}
+CliHost::CliHost(std::string portName, std::ostream& out, std::ostream& err, bool json,
+                 RunStop& stop)
+    : m_portName(std::move(portName)), m_out(out), m_err(err), m_json(json), m_stop(stop) {}
 
 void CliHost::AppendLog(const std::string& line) {
     std::lock_guard lock(m_mutex);
     m_log.push_back(line);
-    if (!m_json) {
-        // Flushed line by line so that a script reading the pipe sees the bus as it happens.
-        m_out << line << std::endl;
+    if (m_json || !m_out) {
+        return;
+    }
+    // Flushed line by line so that a script reading the pipe sees the bus as it happens.
+    const std::string failure = WriteLine(m_out, line);
+    if (!failure.empty()) {
+        m_stop.Request(EXIT_OUTPUT_FAILED, failure);
     }
 }
 
@@ -54,7 +62,7 @@ bool CliHost::ShowedMessage(const std::string& text) const {
     return std::find(m_messages.begin(), m_messages.end(), text) != m_messages.end();
 }
 
-void CliHost::WriteJson(int exitStatus) const {
+nlohmann::ordered_json CliHost::JsonRecord() const {
     std::lock_guard lock(m_mutex);
     nlohmann::ordered_json cells = nlohmann::ordered_json::object();
     for (const auto& [address, text] : m_cells) {
@@ -64,11 +72,5 @@ void CliHost::WriteJson(int exitStatus) const {
     for (const auto& [address, text] : m_cellWrites) {
         writes.push_back({RowLabel(address), text});
     }
-    const nlohmann::ordered_json document = {
-        {"log", m_log},
-        {"cells", cells},
-        {"cell_writes", writes},
-        {"exit_status", exitStatus},
-    };
-    m_out << document.dump(2) << std::endl;
+    return {{"log", m_log}, {"cells", cells}, {"cell_writes", writes}};
 }

@@ -4,16 +4,19 @@
 
 #include <map>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "cli/run_stop.h"
 #include "worker/port_worker.h"
 
 class CliHost : public IPortWorkerHost {
   public:
-    CliHost(std::string portName, std::ostream& out, std::ostream& err, bool json);
+    // A log line that cannot be written to `out` asks `stop` to end the run.
+    CliHost(std::string portName, std::ostream& out, std::ostream& err, bool json, RunStop& stop);
 
     ControlParameters& Parameters() override { return m_params; }
     void AppendLog(const std::string& line) override;
@@ -23,9 +26,12 @@ class CliHost : public IPortWorkerHost {
     // The command line has no open button; its output carries only the log.
     void SetOpenButtonCaption(const std::string&) override {}
     void ServeUntil(const std::function<bool()>& done) override;
+    // A stop asked for from outside cancels the running transaction, as closing the window does.
+    bool TransactionCancelled() override { return m_stop.Requested(); }
 
     bool ShowedMessage(const std::string& text) const;
-    void WriteJson(int exitStatus) const;
+    // The run's record for its JSON document: the log, the cells and every cell write.
+    nlohmann::ordered_json JsonRecord() const;
 
   private:
     ControlParameters m_params;
@@ -33,6 +39,7 @@ class CliHost : public IPortWorkerHost {
     std::ostream& m_out;
     std::ostream& m_err;
     bool m_json;
+    RunStop& m_stop;
     mutable std::mutex m_mutex;
     std::vector<std::string> m_log;
     std::map<int, std::string> m_cells;

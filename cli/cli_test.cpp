@@ -1,6 +1,7 @@
 // velkaro-cli's contract, run in-process on the simulated bus.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -20,14 +21,22 @@ struct CliRun {
     std::string rawOut;
 };
 
-CliRun RunVelkaroCli(Lines args) {
+// A stdout that takes nothing, like one on a full disk.
+class FullBuffer : public std::streambuf {
+  protected:
+    int_type overflow(int_type) override { return traits_type::eof(); }
+};
+
+CliRun RunVelkaroCli(Lines args, std::ostream* failingOut = nullptr) {
     args.insert(args.begin(), "velkaro-cli");
     std::vector<const char*> argv;
     for (const std::string& arg : args) {
         argv.push_back(arg.c_str());
     }
     std::ostringstream out, err;
-    const int status = RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
+    RunStop stop;
+    const int status = RunCli(static_cast<int>(argv.size()), argv.data(),
+                              failingOut != nullptr ? *failingOut : out, err, stop);
     CliRun run{status, {}, err.str(), out.str()};
     std::istringstream lines(run.rawOut);
     for (std::string line; std::getline(lines, line);) {
@@ -118,6 +127,8 @@ TEST(Cli, ExitStatusTellsWhatWentWrong) {
         {{"--simulate", "--interval", "256", "group-unlock"}, 2, "interval"},
         {{"--simulate=zz", "group-status"}, 2, "--simulate"},
         {{"--simulate", "--port", "ttyS0", "group-status"}, 2, "exclude"},
+        {{"--simulate", "--port", "", "group-status"}, 2, "exclude"},
+        {{"--port", "", "group-status"}, 1, "串口打开失败"},
     };
     for (const Case& c : cases) {
         const CliRun run = RunVelkaroCli(c.args);
@@ -128,7 +139,9 @@ TEST(Cli, ExitStatusTellsWhatWentWrong) {
     }
 }
 
-TEST(Cli, WriteErrorGivesExitStatusThreeAndTheMessageOnStderr) {
+// An adapter pulled out: the running transaction keeps its lines and waits out its deadline,
+// the later ones are not attempted, and the run says why it ended.
+TEST(Cli, PortThatWentAwayEndsTheRunWithItsOwnStatus) {
     NodeSimConfig config;
     config.registerPort = false;
     config.hangupAfterFrames = 1;
@@ -138,12 +151,101 @@ TEST(Cli, WriteErrorGivesExitStatusThreeAndTheMessageOnStderr) {
     const CliRun run = RunVelkaroCli(
         {"--port", sim->PortPath(), "--max-addr", "00", "group-status", "group-status"});
 
-    EXPECT_EQ(run.status, 3);
-    EXPECT_NE(run.err.find("系统错误：串口写错误"), std::string::npos) << run.err;
-    EXPECT_EQ(CountLines(run.out, "[群体获取状态]"), 2u);
-    EXPECT_EQ(CountLines(run.out, "[--完毕：群体获取状态--]"), 1u)
-        << "the failed run has no end line";
+    EXPECT_EQ(run.status, 4);
+    EXPECT_NE(run.err.find("the port went away"), std::string::npos) << run.err;
+    EXPECT_EQ(CountLines(run.out, "[群体获取状态]"), 1u);
+    EXPECT_EQ(CountLines(run.out, "最大预估通讯时间已到，结束通讯"), 1u);
+    EXPECT_EQ(CountLines(run.out, "[--完毕：群体获取状态--]"), 1u);
     EXPECT_EQ(run.out.back(), "[串口已关闭]");
+}
+
+// Numbers are read as decimal digits only, whatever their leading zeros; the address stays
+// hexadecimal. The unlock frame shows what was taken: A5 05 01 <on time / 10> <interval> ...
+TEST(Cli, OptionNumbersAreDecimalDigitsOnly) {
+    const struct {
+        Lines options;
+        const char* sendLine;
+    } accepted[] = {
+        {{"--interval", "010"}, "->串口发送:A5,05,01,32,0A,00,E7"},
+        {{"--max-on-time", "0500"}, "->串口发送:A5,05,01,32,32,00,0F"},
+        {{"--polarity", "01", "--interval", "0"}, "->串口发送:A5,05,01,32,00,01,DE"},
+    };
+    for (const auto& c : accepted) {
+        Lines args = c.options;
+        args.insert(args.end(), {"--simulate=05", "unlock", "05"});
+        const CliRun run = RunVelkaroCli(args);
+        EXPECT_EQ(run.status, 0) << ::testing::PrintToString(c.options) << run.err;
+        EXPECT_EQ(CountLines(run.out, c.sendLine), 1u) << ::testing::PrintToString(run.out);
+    }
+    const Lines badNumbers = {"0x10", "+5", "-1", "1e2", " 5", "5 ", "", "0o7", "12a"};
+    for (const char* option : {"--interval", "--max-on-time", "--polarity"}) {
+        for (const std::string& bad : badNumbers) {
+            const CliRun run = RunVelkaroCli({"--simulate", option, bad, "group-unlock"});
+            EXPECT_EQ(run.status, 2) << option << " '" << bad << "'";
+            EXPECT_NE(run.err.find(option), std::string::npos) << run.err;
+        }
+    }
+    for (const std::string& bad : badNumbers) {
+        EXPECT_EQ(RunVelkaroCli({"--simulate", "wait", bad}).status, 2) << "wait '" << bad << "'";
+    }
+    for (const char* bad : {"0x05", "+5", " 5", ""}) {
+        EXPECT_EQ(RunVelkaroCli({"--simulate", "status", bad}).status, 2)
+            << "status '" << bad << "'";
+    }
+}
+
+// Whatever the end, --json gives exactly one document on stdout, with the exit status.
+TEST(Cli, JsonGivesOneDocumentForEveryEnd) {
+    const struct {
+        Lines args;
+        int status;
+        const char* member;
+    } cases[] = {
+        {{"--json", "--simulate", "jump"}, 2, "error"},
+        {{"--json", "--interval", "0x10", "group-unlock"}, 2, "error"},
+        {{"--json", "--no-such-option", "group-status"}, 2, "error"},
+        {{"--json", "--simulate=zz", "group-status"}, 2, "error"},
+        {{"--json", "--port", "", "group-status"}, 1, "error"},
+        {{"--json", "ports"}, 0, "ports"},
+        {{"--simulate=00", "--max-addr", "00", "status", "00", "--json"}, 0, "log"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = RunVelkaroCli(c.args);
+        EXPECT_EQ(run.status, c.status) << ::testing::PrintToString(c.args);
+        nlohmann::json document;
+        ASSERT_NO_THROW(document = nlohmann::json::parse(run.rawOut))
+            << ::testing::PrintToString(c.args) << run.rawOut;
+        EXPECT_EQ(document["exit_status"], c.status);
+        EXPECT_TRUE(document.contains(c.member)) << run.rawOut;
+    }
+    const auto ports = nlohmann::json::parse(RunVelkaroCli({"--json", "ports"}).rawOut);
+    EXPECT_TRUE(ports["ports"].is_array());
+}
+
+// stdout on a full disk: the run ends at the first line it cannot write, closes the port
+// through the normal stop (so it opens again) and says why, with its own exit status.
+TEST(Cli, UnwritableStdoutEndsTheRunCleanly) {
+    NodeSimConfig config;
+    config.registerPort = false;
+    std::atomic<int> framesHeard{0};
+    NodeSimObserver observer;
+    observer.hostFrame = [&framesHeard](const HostFrame&, auto) { ++framesHeard; };
+    const auto sim = NodeSim::Start(config, observer);
+    ASSERT_TRUE(sim);
+    for (const bool json : {false, true}) {
+        FullBuffer full;
+        std::ostream out(&full);
+        Lines args = {"--port", sim->PortPath(), "group-status"};
+        if (json) {
+            args.push_back("--json");
+        }
+        const CliRun run = RunVelkaroCli(args, &out);
+        EXPECT_EQ(run.status, 5) << json;
+        EXPECT_NE(run.err.find("cannot write to stdout"), std::string::npos) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_EQ(framesHeard, json ? 1 : 0) << "the log's first line failed: nothing was sent";
+        EXPECT_EQ(RunVelkaroCli({"--port", sim->PortPath(), "wait", "0"}).status, 0);
+    }
 }
 
 TEST(Cli, PortsListsARunningSimulator) {

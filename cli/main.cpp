@@ -2,6 +2,7 @@
 
 #include "cli/cli_app.h"
 #include "cli/console_io.h"
+#include "cli/stop_signals.h"
 
 int main(int argc, char** argv) {
     PrepareStandardStreams();
@@ -10,5 +11,8 @@ int main(int argc, char** argv) {
     for (const std::string& argument : arguments) {
         pointers.push_back(argument.c_str());
     }
-    return RunCli(static_cast<int>(pointers.size()), pointers.data(), std::cout, std::cerr);
+    RunStop stop;
+    const StopSignalWatch signals(
+        [&stop](int exitStatus, const std::string& reason) { stop.Request(exitStatus, reason); });
+    return RunCli(static_cast<int>(pointers.size()), pointers.data(), std::cout, std::cerr, stop);
 }

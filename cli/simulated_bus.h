@@ -2,10 +2,15 @@
 #pragma once
 
 #include <functional>
-#include <ostream>
+#include <optional>
 #include <string>
 
-// Starts nodes at the addresses listed in `nodes` ("00-0f") and returns what `run` returns for
-// the port they answer on. Otherwise gives an exit status with the one-line reason on err.
-int RunOnSimulatedBus(const std::string& nodes,
-                      const std::function<int(const std::string& port)>& run, std::ostream& err);
+struct SimulatedBusFailure {
+    int exitStatus;
+    std::string reason;  // one line
+};
+
+// Starts nodes at the addresses listed in `nodes` ("00-0f") and calls `run` with the port they
+// answer on, while they run. Otherwise says why not.
+std::optional<SimulatedBusFailure> RunOnSimulatedBus(
+    const std::string& nodes, const std::function<void(const std::string& port)>& run);

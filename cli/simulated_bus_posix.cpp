@@ -2,21 +2,20 @@
 #include "cli/simulated_bus.h"
 #include "nodesim/node_sim.h"
 
-int RunOnSimulatedBus(const std::string& nodes,
-                      const std::function<int(const std::string& port)>& run, std::ostream& err) {
+std::optional<SimulatedBusFailure> RunOnSimulatedBus(
+    const std::string& nodes, const std::function<void(const std::string& port)>& run) {
     std::string error;
     const auto addresses = ParseAddressList(nodes, &error);
     if (!addresses) {
-        err << "--simulate: " << error << std::endl;
-        return EXIT_USAGE;
+        return SimulatedBusFailure{EXIT_USAGE, "--simulate: " + error};
     }
     NodeSimConfig config;
     config.nodes = *addresses;
     config.registerPort = false;
     const auto simulator = NodeSim::Start(config, {}, &error);
     if (!simulator) {
-        err << "the simulated bus could not start: " << error << std::endl;
-        return EXIT_OPEN_FAILED;
+        return SimulatedBusFailure{EXIT_OPEN_FAILED, "the simulated bus could not start: " + error};
     }
-    return run(simulator->PortPath());
+    run(simulator->PortPath());
+    return std::nullopt;
 }

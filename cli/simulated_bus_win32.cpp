@@ -3,10 +3,9 @@
 
 // The simulated nodes answer on a pseudo-terminal; Windows has no virtual serial port without
 // an extra driver.
-int RunOnSimulatedBus(const std::string&, const std::function<int(const std::string& port)>&,
-                      std::ostream& err) {
-    err << "--simulate needs a virtual serial port, which Windows lacks: connect the bus and "
-           "use --port"
-        << std::endl;
-    return EXIT_USAGE;
+std::optional<SimulatedBusFailure> RunOnSimulatedBus(
+    const std::string&, const std::function<void(const std::string& port)>&) {
+    return SimulatedBusFailure{EXIT_USAGE,
+                               "--simulate needs a virtual serial port, which Windows lacks: "
+                               "connect the bus and use --port"};
 }

@@ -585,7 +585,7 @@ TEST_F(NodeSimTest, UnusableRegistryFolderIsReported) {
     chmod(parent.c_str(), 0700);
     const auto shared = parent / "shared";
     ASSERT_EQ(mkdir(shared.c_str(), 0700), 0);
-    chmod(shared.c_str(), 0755);
+    chmod(shared.c_str(), 0775);
     const struct {
         std::filesystem::path registry;
         bool listed;

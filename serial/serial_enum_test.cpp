@@ -203,7 +203,7 @@ TEST(VirtualPortRegistrationTest, CreatesAPrivateFolderAndRefusesOneOthersMayWri
 }
 
 // Someone else made the folder first (possible in a shared /tmp when XDG_RUNTIME_DIR is unset),
-// or it lets others in: nothing is registered, and the reason says which folder.
+// or it lets others write: nothing is registered, and the reason says which folder.
 TEST(VirtualPortRegistrationTest, RefusesAPreCreatedForeignOrOpenFolderAndSaysWhy) {
     TempDir parent;
     const std::string privateDir = parent.Path() + "/private";
@@ -219,9 +219,9 @@ TEST(VirtualPortRegistrationTest, RefusesAPreCreatedForeignOrOpenFolderAndSaysWh
              return geteuid() == 0 && mkdir(path.c_str(), 0700) == 0 &&
                     chown(path.c_str(), 65534, 65534) == 0;
          }},
-        {"readable by the group", parent.Path() + "/group",
+        {"writable by the group", parent.Path() + "/group",
          [](const std::string& path) {
-             return mkdir(path.c_str(), 0700) == 0 && chmod(path.c_str(), 0750) == 0;
+             return mkdir(path.c_str(), 0700) == 0 && chmod(path.c_str(), 0770) == 0;
          }},
         {"a link to a private folder", parent.Path() + "/link",
          [&](const std::string& path) { return symlink(privateDir.c_str(), path.c_str()) == 0; }},

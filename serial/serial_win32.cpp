@@ -188,6 +188,13 @@ uint32_t SerialBytesWaiting(SerialHandle handle) {
     return status.cbInQue + (g_caught.Has(handle) ? 1u : 0u);
 }
 
+// The handle of a device that went away (a USB adapter pulled out) fails every status query.
+bool SerialHungUp(SerialHandle handle) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    return ClearCommError(Win32Handle(handle), &errors, &status) == 0;
+}
+
 void SerialWaitReadable(SerialHandle handle, uint32_t timeoutMs) {
     // All read limits zero would mean no limit at all: a wait of 0 must not block.
     if (timeoutMs == 0 || SerialBytesWaiting(handle) != 0) {

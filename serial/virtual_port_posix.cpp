@@ -35,13 +35,12 @@ bool EndsWith(const std::string& text, std::string_view suffix) {
            text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-// Only a folder of our own that nobody else may enter is trusted: anyone who can write to it
-// could plant entries, anyone who can read the entries could hold their locks and keep a dead
-// port listed. In a shared /tmp someone else could have made the folder first.
+// Only a folder of our own that nobody else may write to is trusted: anyone who can write to
+// it could plant or remove entries. In a shared /tmp someone else could have made it first.
 bool IsPrivateDirectory(const std::string& path) {
     struct stat info {};
     return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() &&
-           (info.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+           (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
 std::string SystemErrorText() {
@@ -54,7 +53,7 @@ std::string EnsurePrivateDirectory(const std::string& path) {
         return "cannot create the folder " + path + ": " + SystemErrorText();
     }
     if (!IsPrivateDirectory(path)) {
-        return path + " is not a folder of this user's that nobody else may enter";
+        return path + " is not a folder of this user's that nobody else may write to";
     }
     return {};
 }

@@ -158,3 +158,7 @@ bool PortWorkerRunning() {
 bool WaitWorkerProgress(const std::function<bool()>& done, uint32_t timeoutMs) {
     return WorkerSignal().WaitFor(done, timeoutMs);
 }
+
+void NotifyWorkerWaiters() {
+    WorkerSignal().Raise();
+}

@@ -46,3 +46,6 @@ bool PortWorkerRunning();
 // Blocks the caller until done() holds, woken whenever the worker makes progress (a port
 // opened, a flag cleared, the worker ended); returns done() after at most timeoutMs.
 bool WaitWorkerProgress(const std::function<bool()>& done, uint32_t timeoutMs);
+// Wakes whoever waits in WaitWorkerProgress to test its condition again: for conditions that
+// change outside the worker (a stop asked for from outside the program).
+void NotifyWorkerWaiters();

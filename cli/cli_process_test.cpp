@@ -1,0 +1,277 @@
+// velkaro-cli as a process among others: stopped by signals, killed, writing to a stdout that
+// fails, on a terminal whose settings it must leave as it found them. The port is the
+// simulator's pseudo-terminal, run in this test process.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "nodesim/node_sim.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using Ms = std::chrono::milliseconds;
+
+// How long a child may take to start and open the port on a loaded machine.
+constexpr Ms STARTUP = 10s;
+
+std::string ReadAvailable(int fd) {
+    std::string text;
+    char chunk[4096];
+    ssize_t n = 0;
+    while ((n = read(fd, chunk, sizeof chunk)) > 0) {
+        text.append(chunk, static_cast<std::size_t>(n));
+    }
+    return text;
+}
+
+// A running velkaro-cli. stdout is a pipe to this test unless `stdoutFd` is given (-1: closed);
+// stderr is always a pipe.
+class CliProcess {
+  public:
+    explicit CliProcess(const std::vector<std::string>& args,
+                        std::optional<int> stdoutFd = std::nullopt) {
+        int out[2];
+        int err[2];
+        if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
+            throw std::runtime_error("pipe");
+        }
+        std::vector<std::string> argv = {VELKARO_CLI_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<char*> pointers;
+        for (std::string& arg : argv) {
+            pointers.push_back(arg.data());
+        }
+        pointers.push_back(nullptr);
+        m_pid = fork();
+        if (m_pid == 0) {
+            // Only async-signal-safe calls between fork and exec.
+            if (!stdoutFd) {
+                dup2(out[1], STDOUT_FILENO);
+            } else if (*stdoutFd >= 0) {
+                dup2(*stdoutFd, STDOUT_FILENO);
+            } else {
+                close(STDOUT_FILENO);
+            }
+            dup2(err[1], STDERR_FILENO);
+            execv(pointers[0], pointers.data());
+            _exit(127);
+        }
+        close(out[1]);
+        close(err[1]);
+        m_out = out[0];
+        m_err = err[0];
+    }
+
+    ~CliProcess() {
+        if (!m_status) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+        close(m_out);
+        close(m_err);
+    }
+
+    pid_t Pid() const { return m_pid; }
+
+    // Reads stdout until `line` has come, or `limit` passed.
+    bool AwaitLine(const std::string& line, Ms limit) {
+        const auto deadline = Clock::now() + limit;
+        while (m_stdout.find(line + "\n") == std::string::npos && Clock::now() < deadline) {
+            pollfd entry{m_out, POLLIN, 0};
+            if (poll(&entry, 1, 50) > 0) {
+                char chunk[4096];
+                const ssize_t n = read(m_out, chunk, sizeof chunk);
+                if (n <= 0) {
+                    return false;
+                }
+                m_stdout.append(chunk, static_cast<std::size_t>(n));
+            }
+        }
+        return m_stdout.find(line + "\n") != std::string::npos;
+    }
+
+    // The wait status once the process ended, or nullopt after `limit`.
+    std::optional<int> AwaitEnd(Ms limit) {
+        const auto deadline = Clock::now() + limit;
+        while (!m_status && Clock::now() < deadline) {
+            int status = 0;
+            if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+                m_status = status;
+            } else {
+                std::this_thread::sleep_for(5ms);
+            }
+        }
+        if (m_status) {
+            m_stdout += ReadAvailable(m_out);
+            m_stderr += ReadAvailable(m_err);
+        }
+        return m_status;
+    }
+
+    const std::string& Stdout() const { return m_stdout; }
+    const std::string& Stderr() const { return m_stderr; }
+
+  private:
+    pid_t m_pid = -1;
+    int m_out = -1;
+    int m_err = -1;
+    std::string m_stdout;
+    std::string m_stderr;
+    std::optional<int> m_status;
+};
+
+std::optional<int> ExitCode(const std::optional<int>& waitStatus) {
+    if (!waitStatus || !WIFEXITED(*waitStatus)) {
+        return std::nullopt;
+    }
+    return WEXITSTATUS(*waitStatus);
+}
+
+class CliProcessTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        NodeSimConfig config;
+        config.registerPort = false;
+        NodeSimObserver observer;
+        observer.abandonedHoldReleased = [this](auto) { ++m_releases; };
+        m_sim = NodeSim::Start(config, observer);
+        ASSERT_TRUE(m_sim);
+    }
+
+    const std::string& Port() const { return m_sim->PortPath(); }
+
+    // A short run on the port that must succeed: the port is free again.
+    void ExpectPortOpensAgain() {
+        CliProcess again({"--port", Port(), "--max-addr", "00", "status", "00"});
+        EXPECT_EQ(ExitCode(again.AwaitEnd(STARTUP)), 0) << again.Stderr();
+        EXPECT_NE(again.Stdout().find("header=5A,addr=00,cmd=00,rsp_param[0]=00"),
+                  std::string::npos);
+    }
+
+    std::unique_ptr<NodeSim> m_sim;
+    std::atomic<int> m_releases{0};
+};
+
+TEST_F(CliProcessTest, StopSignalDuringWaitEndsTheRunWithinASecondAndFreesThePort) {
+    const struct {
+        int signal;
+        int exitCode;
+        const char* reason;
+    } cases[] = {{SIGINT, 130, "SIGINT"}, {SIGTERM, 143, "SIGTERM"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        CliProcess cli({"--port", Port(), "wait", "60000"});
+        ASSERT_TRUE(cli.AwaitLine("[串口已打开]", STARTUP)) << cli.Stdout();
+        const auto signalled = Clock::now();
+        kill(cli.Pid(), c.signal);
+        const auto status = cli.AwaitEnd(5s);
+        EXPECT_LE(Clock::now() - signalled, 1s);
+        EXPECT_EQ(ExitCode(status), c.exitCode);
+        EXPECT_NE(cli.Stdout().find("[串口已关闭]\n"), std::string::npos) << cli.Stdout();
+        EXPECT_NE(cli.Stderr().find(c.reason), std::string::npos) << cli.Stderr();
+        ExpectPortOpensAgain();
+    }
+}
+
+// Nothing can stop SIGKILL from leaving the exclusive flag set; the simulator sees the holder
+// gone and releases the port.
+TEST_F(CliProcessTest, PortOfAKilledRunOpensAgain) {
+    CliProcess cli({"--port", Port(), "wait", "60000"});
+    ASSERT_TRUE(cli.AwaitLine("[串口已打开]", STARTUP));
+    kill(cli.Pid(), SIGKILL);
+    ASSERT_TRUE(cli.AwaitEnd(5s));
+    const auto deadline = Clock::now() + 2s;
+    while (m_releases == 0 && Clock::now() < deadline) {
+        std::this_thread::sleep_for(5ms);
+    }
+    EXPECT_EQ(m_releases, 1);
+    ExpectPortOpensAgain();
+}
+
+// A stdout that cannot be written ends the run with exit status 5 and one line on stderr; the
+// port is closed through the normal stop. A closed stdout must not become the port's descriptor.
+TEST_F(CliProcessTest, UnwritableStdoutEndsTheRunWithItsOwnStatus) {
+    int brokenPipe[2];
+    ASSERT_EQ(pipe2(brokenPipe, O_CLOEXEC), 0);
+    close(brokenPipe[0]);
+    const int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(full, 0);
+    const struct {
+        const char* label;
+        int stdoutFd;
+        const char* reason;
+    } cases[] = {
+        {"/dev/full", full, "No space left on device"},
+        {"closed", -1, "Bad file descriptor"},
+        {"pipe without a reader", brokenPipe[1], "Broken pipe"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        for (const bool json : {false, true}) {
+            std::vector<std::string> args = {"--port", Port(), "--max-addr", "00", "status", "00"};
+            if (json) {
+                args.push_back("--json");
+            }
+            CliProcess cli(args, c.stdoutFd);
+            const auto status = cli.AwaitEnd(STARTUP);
+            ASSERT_TRUE(status) << json;
+            EXPECT_EQ(ExitCode(status), 5) << json << ": not killed by a signal either";
+            EXPECT_NE(cli.Stderr().find(c.reason), std::string::npos) << cli.Stderr();
+            EXPECT_EQ(std::count(cli.Stderr().begin(), cli.Stderr().end(), '\n'), 1)
+                << cli.Stderr();
+        }
+    }
+    close(full);
+    close(brokenPipe[1]);
+    ExpectPortOpensAgain();
+}
+
+// The settings of an interactive terminal used as the port: the same before and after a run.
+TEST(CliTerminalTest, RunLeavesTheTerminalSettingsAsItFoundThem) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    const std::string slave = ptsname(master);
+    const int probe = open(slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(probe, 0);
+    termios before{};
+    ASSERT_EQ(tcgetattr(probe, &before), 0);
+    before.c_iflag |= ICRNL | IXON;
+    before.c_oflag |= OPOST | ONLCR;
+    before.c_lflag |= ICANON | ECHO | ISIG | IEXTEN;
+    cfsetspeed(&before, B38400);
+    ASSERT_EQ(tcsetattr(probe, TCSANOW, &before), 0);
+    ASSERT_EQ(tcgetattr(probe, &before), 0);
+
+    CliProcess cli({"--port", slave, "wait", "0"});
+    EXPECT_EQ(ExitCode(cli.AwaitEnd(STARTUP)), 0) << cli.Stderr();
+
+    termios after{};
+    ASSERT_EQ(tcgetattr(probe, &after), 0);
+    EXPECT_EQ(after.c_iflag, before.c_iflag);
+    EXPECT_EQ(after.c_oflag, before.c_oflag);
+    EXPECT_EQ(after.c_cflag, before.c_cflag);
+    EXPECT_EQ(after.c_lflag, before.c_lflag);
+    EXPECT_TRUE(std::equal(std::begin(after.c_cc), std::end(after.c_cc), before.c_cc));
+    EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&before));
+    close(probe);
+    close(master);
+}
+
+}  // namespace
