@@ -147,12 +147,15 @@ void DefineOptions(CLI::App& app, CliOptions& options, NumberTexts& numbers,
     app.add_flag("--feedback,!--no-feedback", options.feedback,
                  "the locks have a feedback contact (default) or not");
     app.add_option("--polarity", numbers.polarity, "0: a locked lock reads 0; 1: it reads 1")
+        ->type_name("0|1")
         ->capture_default_str();
     app.add_option("--max-on-time", numbers.maxOnTime,
                    "longest energising time of an unlock, 0 to 2540 ms (decimal)")
+        ->type_name("MS")
         ->capture_default_str();
     app.add_option("--interval", numbers.interval,
                    "interval between unlocks, 0 to 255 ms (decimal)")
+        ->type_name("MS")
         ->capture_default_str();
     app.add_flag("--simulate{00-0f}", options.simulate,
                  "run against the built-in simulated bus (nodes ADDRS, all locked)");
