@@ -26,6 +26,6 @@ class VirtualPortRegistration {
 
 // The folder of the entries: $VELKARO_PORT_REGISTRY, else $XDG_RUNTIME_DIR/velkaro-ports,
 // else /tmp/velkaro-ports-<uid>. Whichever it is, it is used only as a folder of this user's
-// that nobody else may write to (created with mode 0700 when missing): in a shared /tmp someone else could
-// have made it first.
+// that nobody else may write to (created with mode 0700 when missing): in a shared /tmp someone
+// else could have made it first.
 std::string VirtualPortRegistryDir();
