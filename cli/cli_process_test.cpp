@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/child_process.h"
 #include "nodesim/node_sim.h"
 
 namespace {
@@ -29,118 +30,13 @@ using Ms = std::chrono::milliseconds;
 // How long a child may take to start and open the port on a loaded machine.
 constexpr Ms STARTUP = 10s;
 
-std::string ReadAvailable(int fd) {
-    std::string text;
-    char chunk[4096];
-    ssize_t n = 0;
-    while ((n = read(fd, chunk, sizeof chunk)) > 0) {
-        text.append(chunk, static_cast<std::size_t>(n));
-    }
-    return text;
-}
-
-// A running velkaro-cli. stdout is a pipe to this test unless `stdoutFd` is given (-1: closed);
-// stderr is always a pipe.
-class CliProcess {
+// velkaro-cli with these arguments.
+class CliProcess : public ChildProcess {
   public:
     explicit CliProcess(const std::vector<std::string>& args,
-                        std::optional<int> stdoutFd = std::nullopt) {
-        int out[2];
-        int err[2];
-        if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
-            throw std::runtime_error("pipe");
-        }
-        std::vector<std::string> argv = {VELKARO_CLI_PATH};
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char*> pointers;
-        for (std::string& arg : argv) {
-            pointers.push_back(arg.data());
-        }
-        pointers.push_back(nullptr);
-        m_pid = fork();
-        if (m_pid == 0) {
-            // Only async-signal-safe calls between fork and exec.
-            if (!stdoutFd) {
-                dup2(out[1], STDOUT_FILENO);
-            } else if (*stdoutFd >= 0) {
-                dup2(*stdoutFd, STDOUT_FILENO);
-            } else {
-                close(STDOUT_FILENO);
-            }
-            dup2(err[1], STDERR_FILENO);
-            execv(pointers[0], pointers.data());
-            _exit(127);
-        }
-        close(out[1]);
-        close(err[1]);
-        m_out = out[0];
-        m_err = err[0];
-    }
-
-    ~CliProcess() {
-        if (!m_status) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-        close(m_out);
-        close(m_err);
-    }
-
-    pid_t Pid() const { return m_pid; }
-
-    // Reads stdout until `line` has come, or `limit` passed.
-    bool AwaitLine(const std::string& line, Ms limit) {
-        const auto deadline = Clock::now() + limit;
-        while (m_stdout.find(line + "\n") == std::string::npos && Clock::now() < deadline) {
-            pollfd entry{m_out, POLLIN, 0};
-            if (poll(&entry, 1, 50) > 0) {
-                char chunk[4096];
-                const ssize_t n = read(m_out, chunk, sizeof chunk);
-                if (n <= 0) {
-                    return false;
-                }
-                m_stdout.append(chunk, static_cast<std::size_t>(n));
-            }
-        }
-        return m_stdout.find(line + "\n") != std::string::npos;
-    }
-
-    // The wait status once the process ended, or nullopt after `limit`.
-    std::optional<int> AwaitEnd(Ms limit) {
-        const auto deadline = Clock::now() + limit;
-        while (!m_status && Clock::now() < deadline) {
-            int status = 0;
-            if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-                m_status = status;
-            } else {
-                std::this_thread::sleep_for(5ms);
-            }
-        }
-        if (m_status) {
-            m_stdout += ReadAvailable(m_out);
-            m_stderr += ReadAvailable(m_err);
-        }
-        return m_status;
-    }
-
-    const std::string& Stdout() const { return m_stdout; }
-    const std::string& Stderr() const { return m_stderr; }
-
-  private:
-    pid_t m_pid = -1;
-    int m_out = -1;
-    int m_err = -1;
-    std::string m_stdout;
-    std::string m_stderr;
-    std::optional<int> m_status;
+                        std::optional<int> stdoutFd = std::nullopt)
+        : ChildProcess(VELKARO_CLI_PATH, args, stdoutFd) {}
 };
-
-std::optional<int> ExitCode(const std::optional<int>& waitStatus) {
-    if (!waitStatus || !WIFEXITED(*waitStatus)) {
-        return std::nullopt;
-    }
-    return WEXITSTATUS(*waitStatus);
-}
 
 class CliProcessTest : public ::testing::Test {
   protected:

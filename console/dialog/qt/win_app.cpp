@@ -1,14 +1,42 @@
 #include "console/dialog/win_app.h"
 
 #include <QApplication>
+#include <QWidget>
 
+#include "cli/stop_signals.h"
 #include "console/dialog/qt/icon.h"
+#include "console/dialog/window_thread.h"
 #include "console/dialog/wnd.h"
 #include "res/resource.h"
 
+namespace {
+
+// As the operator would close them: each box open over the main window goes first, then the
+// main window by its close box.
+void CloseWindowsOnStop() {
+    CWnd* mainWnd = AfxGetMainWnd();
+    QWidget* main = mainWnd != nullptr ? mainWnd->GetSafeHwnd() : nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window != main && window->isVisible() && window->isModal()) {
+            window->close();
+        }
+    }
+    if (main != nullptr) {
+        mainWnd->SendMessage(WM_SYSCOMMAND, SC_CLOSE);
+    }
+}
+
+}  // namespace
+
 struct CWinApp::State {
-    State(int& argc, char** argv) : application(argc, argv) {}
+    State(int& argc, char** argv)
+        : application(argc, argv),
+          // Posted work runs once the main window's message loop does, so it finds the window.
+          stopSignals([](int, const std::string&) { AfxPostToWindowThread(CloseWindowsOnStop); }) {}
     QApplication application;
+    // Ctrl-C and SIGTERM close the windows as by their close boxes; it lives no longer than
+    // the application it posts to.
+    StopSignalWatch stopSignals;
 };
 
 CWinApp::CWinApp(const char* pszAppName) : m_strAppName(pszAppName ? pszAppName : "") {
