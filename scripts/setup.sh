@@ -13,6 +13,7 @@ VELKARO_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libcli11-dev nlohmann-json3-dev
     fonts-wqy-microhei
+    clang libclang-rt-14-dev
 )
 # What building the Debian package needs on top: dpkg-shlibdeps, which CPack runs to find the
 # package's dependencies, finds the programs with `file`; help2man writes the manual pages;

@@ -1,19 +1,43 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test; then the port worker's tests once more
-# under ThreadSanitizer.
+# Installs what is missing, builds, and runs every test; then the port worker's and the command
+# line's tests once more under ThreadSanitizer, the Windows build under wine, the whole suite
+# under AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzzer for a bounded time. Says how long each stage took.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+source "$VELKARO_ROOT/scripts/sanitize.sh"
+echo "velkaro: stage install took ${SECONDS} s" >&2
 
-velkaro_build
-ctest --test-dir "$VELKARO_BUILD" --output-on-failure -j 2
+stage() {
+    local name="$1" start="$SECONDS"
+    shift
+    "$@"
+    echo "velkaro: stage $name took $((SECONDS - start)) s" >&2
+}
 
-VELKARO_TSAN_BUILD="$VELKARO_BUILD-tsan"
-cmake -S "$VELKARO_ROOT" -B "$VELKARO_TSAN_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    -DVELKARO_WITH_CONSOLE=OFF -DVELKARO_WITH_BENCHMARKS=OFF \
-    -DCMAKE_CXX_FLAGS="-fsanitize=thread -g -O1" >/dev/null
-cmake --build "$VELKARO_TSAN_BUILD" -j "$(nproc)" --target worker_test cli_test
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-    ctest --test-dir "$VELKARO_TSAN_BUILD" --output-on-failure -R '^(worker|cli)\.' -j 2
+build_and_test() {
+    velkaro_build
+    ctest --test-dir "$VELKARO_BUILD" --output-on-failure -j 2
+}
 
+thread_sanitizer() {
+    local build="$VELKARO_BUILD-tsan"
+    cmake -S "$VELKARO_ROOT" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+        -DVELKARO_WITH_CONSOLE=OFF -DVELKARO_WITH_BENCHMARKS=OFF \
+        -DCMAKE_CXX_FLAGS="-fsanitize=thread -g -O1" >/dev/null
+    cmake --build "$build" -j "$(nproc)" --target worker_test cli_test
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+        ctest --test-dir "$build" --output-on-failure -R '^(worker|cli)\.' -j 2
+}
+
+address_sanitizer() {
+    velkaro_sanitizer_build
+    env "${VELKARO_SANITIZER_ENV[@]}" \
+        ctest --test-dir "$VELKARO_SANITIZER_BUILD" --output-on-failure -j 2
+}
+
+stage build-and-test build_and_test
+stage thread-sanitizer thread_sanitizer
 # Windows: cross-built, and tested under wine against simulated nodes on mapped COM ports.
-bash "$VELKARO_ROOT/scripts/test-windows.sh"
+stage windows bash "$VELKARO_ROOT/scripts/test-windows.sh"
+stage address-sanitizer address_sanitizer
+stage fuzzers velkaro_fuzz 30
