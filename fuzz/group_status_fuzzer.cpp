@@ -157,7 +157,7 @@ class Harness : public IOperatorConsole {
         m_deadline = DeadlineMs(controls.maxAddr);
         m_pollStart = Clock::now();
         SetTickOffset(0);
-        m_offset = controls.tickAtSend - GetTickCount();
+        m_offset = controls.tickAtSend - TickNow();
         SetTickOffset(m_offset);
         GroupGetStatus(*this);
     }
@@ -208,7 +208,7 @@ class Harness : public IOperatorConsole {
 
   private:
     void HoldTickCounter() {
-        const uint32_t now = GetTickCount();
+        const uint32_t now = TickNow();
         if (!m_holdAt) {
             m_holdAt = now;
         }
