@@ -4,16 +4,13 @@
 #include <QWidget>
 
 #include "cli/stop_signals.h"
+#include "console/dialog/qt/close_on_stop.h"
 #include "console/dialog/qt/icon.h"
 #include "console/dialog/window_thread.h"
 #include "console/dialog/wnd.h"
 #include "res/resource.h"
 
-namespace {
-
-// As the operator would close them: each box open over the main window goes first, then the
-// main window by its close box.
-void CloseWindowsOnStop() {
+void AfxCloseWindowsOnStop() {
     CWnd* mainWnd = AfxGetMainWnd();
     QWidget* main = mainWnd != nullptr ? mainWnd->GetSafeHwnd() : nullptr;
     for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -26,13 +23,12 @@ void CloseWindowsOnStop() {
     }
 }
 
-}  // namespace
-
 struct CWinApp::State {
     State(int& argc, char** argv)
         : application(argc, argv),
           // Posted work runs once the main window's message loop does, so it finds the window.
-          stopSignals([](int, const std::string&) { AfxPostToWindowThread(CloseWindowsOnStop); }) {}
+          stopSignals(
+              [](int, const std::string&) { AfxPostToWindowThread(AfxCloseWindowsOnStop); }) {}
     QApplication application;
     // Ctrl-C and SIGTERM close the windows as by their close boxes; it lives no longer than
     // the application it posts to.
