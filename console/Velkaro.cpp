@@ -7,14 +7,16 @@ const MessageMapEntry CVelkaroApp::messageEntries[] = {
 };
 const MessageMap CVelkaroApp::messageMap = {&CWinApp::messageMap, messageEntries};
 
-// No restart-manager registration: nothing on Linux restarts a program after a crash.
+// No restart-manager registration: nothing is stored between runs, so a restarted window
+// would only start from its defaults, as a fresh start does.
 CVelkaroApp::CVelkaroApp() = default;
 
 BOOL CVelkaroApp::InitInstance() {
     // The base prepares the common controls and names the application after the executable.
     CWinApp::InitInstance();
-    // No control container, shell manager or visual manager: the windows hold no embedded
-    // components, open no shell views and draw in the desktop's own style.
+    // No control container: the windows embed no components.
+    // No shell manager: the program opens no shell views.
+    // No visual manager: the controls draw in the system's own style.
     // No registry key: the program stores nothing.
 
     CVelkaroDlg dlg;

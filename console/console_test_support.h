@@ -15,31 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "console/dialog/message_box.h"
 #include "console/dialog/wnd.h"
+#include "console/message_box_recorder.h"
 #include "res/resource.h"
 #include "serial/virtual_port.h"
-
-// Answers every message box with OK at once and keeps what it was asked to show.
-class MessageBoxRecorder : public IMessageBoxPresenter {
-  public:
-    MessageBoxRecorder() : m_pPrevious(AfxSetMessageBoxPresenter(this)) {}
-    ~MessageBoxRecorder() override { AfxSetMessageBoxPresenter(m_pPrevious); }
-
-    int Present(const MessageBoxRequest& request) override {
-        requests.push_back(request);
-        if (onPresent) {
-            onPresent(request);
-        }
-        return IDOK;
-    }
-
-    std::vector<MessageBoxRequest> requests;
-    std::function<void(const MessageBoxRequest&)> onPresent;
-
-  private:
-    IMessageBoxPresenter* m_pPrevious;
-};
 
 // VELKARO_PORT_REGISTRY pointed at a fresh private folder for the life of the object, so
 // the port list holds the virtual ports a test registers ahead of the machine's own.

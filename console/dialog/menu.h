@@ -22,8 +22,6 @@ class CMenu {
     UINT GetMenuItemID(int nPos) const;
     std::string GetMenuString(int nPos) const;
 
-    // Opens the menu at a point of the screen and returns at once.
-    void Popup(const CPoint& screenPos);
     HMENU GetSafeHmenu() const { return m_hMenu; }
 
   private:

@@ -38,6 +38,7 @@ class CWinApp : public CCmdTarget {
   private:
     friend int AfxWinMain(int argc, char** argv);
     friend CWinApp* AfxGetApp();
+    friend std::string AfxGetAppName();
 
     static CWinApp* s_pTheApp;
 

@@ -33,14 +33,6 @@ Qt::Alignment ColumnAlignment(int nFormat) {
 
 }  // namespace
 
-int CButton::GetCheck() const {
-    return ButtonCheckOf(m_hWnd);
-}
-
-void CButton::SetCheck(int nCheck) {
-    SetButtonCheckOf(m_hWnd, nCheck);
-}
-
 int ButtonCheckOf(HWND hButton) {
     return As<QAbstractButton>(hButton).isChecked() ? BST_CHECKED : BST_UNCHECKED;
 }
@@ -197,16 +189,6 @@ POSITION CListCtrl::SelectedFrom(int nRow) const {
         }
     }
     return nullptr;
-}
-
-POSITION CListCtrl::GetFirstSelectedItemPosition() const {
-    return SelectedFrom(0);
-}
-
-int CListCtrl::GetNextSelectedItem(POSITION& pos) const {
-    const int row = pos.m_nNext;
-    pos = SelectedFrom(row + 1);
-    return row;
 }
 
 BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask) {

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
 
@@ -267,6 +268,6 @@ void DialogBackend::HandleEnter(CDialogEx& dlg) {
 
 void DialogBackend::ShowSystemMenu(CDialogEx& dlg, const QPoint& globalPos) {
     if (CMenu* menu = dlg.GetSystemMenu(FALSE)) {
-        menu->Popup({globalPos.x(), globalPos.y()});
+        menu->GetSafeHmenu()->popup(globalPos);
     }
 }

@@ -47,7 +47,3 @@ std::string CMenu::GetMenuString(int nPos) const {
     const QAction* action = ActionAt(*m_hMenu, nPos);
     return action != nullptr ? action->text().toStdString() : std::string();
 }
-
-void CMenu::Popup(const CPoint& screenPos) {
-    m_hMenu->popup(QPoint(screenPos.x, screenPos.y));
-}

@@ -1,0 +1,166 @@
+#include "console/dialog/dialog.h"
+
+#include "console/dialog/menu.h"
+#include "console/dialog/radio_group.h"
+#include "console/dialog/win32/dialog_template.h"
+#include "console/dialog/win32/window_thread_win32.h"
+#include "console/dialog/win_app.h"
+
+struct CDialogEx::WindowState {
+    const res::DialogTemplate* tpl = nullptr;
+    std::unique_ptr<CMenu> systemMenu;
+};
+
+// The dialog procedure: the dialog manager creates the window and its controls from the
+// template and handles the keyboard (Tab, Enter, Escape) itself; the messages that the
+// classes map go through their message maps.
+struct DialogBackend {
+    static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // The template, kept for the window about to be created; nullptr when there is no such
+    // template or the window exists already.
+    static const res::DialogTemplate* PrepareState(CDialogEx& dlg);
+    static BOOL Initialise(HWND hWnd, CDialogEx& dlg);
+    static void ReleaseWindow(CDialogEx& dlg);
+};
+
+const res::DialogTemplate* DialogBackend::PrepareState(CDialogEx& dlg) {
+    const res::DialogTemplate* tpl = res::FindDialogTemplate(static_cast<int>(dlg.m_nIDTemplate));
+    if (tpl == nullptr || dlg.m_hWnd != nullptr) {
+        return nullptr;
+    }
+    dlg.m_pState = std::make_unique<CDialogEx::WindowState>();
+    dlg.m_pState->tpl = tpl;
+    return tpl;
+}
+
+BOOL DialogBackend::Initialise(HWND hWnd, CDialogEx& dlg) {
+    AdoptWindowThread();
+    ::SetWindowLongPtrW(hWnd, DWLP_USER, reinterpret_cast<LONG_PTR>(&dlg));
+    dlg.Attach(hWnd);
+    if (dlg.m_pState->tpl->style & res::dlg::SysMenu) {
+        dlg.m_pState->systemMenu = std::make_unique<CMenu>(&dlg);
+    }
+    dlg.m_nModalResult = -1;
+    dlg.m_bEnding = false;
+    return dlg.OnInitDialog();
+}
+
+void DialogBackend::ReleaseWindow(CDialogEx& dlg) {
+    ::EnumChildWindows(
+        dlg.m_hWnd,
+        [](HWND child, LPARAM) -> BOOL {
+            if (CWnd* bound = BoundWrapperOf(child)) {
+                bound->Detach();
+            }
+            return TRUE;
+        },
+        0);
+    dlg.m_pState->systemMenu.reset();
+    dlg.Detach();
+}
+
+INT_PTR CALLBACK DialogBackend::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        return Initialise(hWnd, *reinterpret_cast<CDialogEx*>(lParam));
+    }
+    auto* dlg = reinterpret_cast<CDialogEx*>(::GetWindowLongPtrW(hWnd, DWLP_USER));
+    if (dlg == nullptr || dlg->m_hWnd != hWnd) {
+        return FALSE;
+    }
+    switch (message) {
+        case WM_HELP:
+            // F1: the help command, which the application answers.
+            dlg->SendMessage(WM_COMMAND, MAKEWPARAM(ID_HELP, 0));
+            return TRUE;
+        case WM_DESTROY:
+            ReleaseWindow(*dlg);
+            return FALSE;
+        case WM_QUERYDRAGICON: {
+            // One of the messages whose result a dialog procedure returns itself.
+            LRESULT icon = 0;
+            return dlg->OnWndMsg(message, wParam, lParam, &icon) ? icon : FALSE;
+        }
+        default: {
+            LRESULT result = 0;
+            return dlg->OnWndMsg(message, wParam, lParam, &result) ? TRUE : FALSE;
+        }
+    }
+}
+
+CDialogEx::CDialogEx(UINT nIDTemplate, CWnd* pParent)
+    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParent) {}
+
+CDialogEx::~CDialogEx() {
+    DestroyWindow();
+}
+
+HWND CDialogEx::ModalOwner() const {
+    for (const CWnd* candidate : {m_pParentWnd, AfxGetMainWnd()}) {
+        if (candidate != nullptr && candidate != this && candidate->GetSafeHwnd() != nullptr) {
+            return ::GetAncestor(candidate->GetSafeHwnd(), GA_ROOT);
+        }
+    }
+    return ::GetActiveWindow();
+}
+
+BOOL CDialogEx::CreateFromTemplate(HWND owner) {
+    const res::DialogTemplate* tpl = DialogBackend::PrepareState(*this);
+    if (tpl == nullptr) {
+        return FALSE;
+    }
+    const DialogTemplateImage image(*tpl);
+    const HWND hWnd =
+        ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr), image.Get(), owner,
+                                     DialogBackend::DialogProc, reinterpret_cast<LPARAM>(this));
+    return hWnd != nullptr;
+}
+
+BOOL CDialogEx::Create(CWnd* pParentWnd) {
+    CWnd* parent = pParentWnd != nullptr ? pParentWnd : m_pParentWnd;
+    return CreateFromTemplate(parent != nullptr ? parent->GetSafeHwnd() : nullptr);
+}
+
+INT_PTR CDialogEx::DoModal() {
+    const res::DialogTemplate* tpl = DialogBackend::PrepareState(*this);
+    if (tpl == nullptr) {
+        return -1;
+    }
+    const DialogTemplateImage image(*tpl);
+    m_bInModalLoop = true;
+    const INT_PTR result =
+        ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), image.Get(), ModalOwner(),
+                                  DialogBackend::DialogProc, reinterpret_cast<LPARAM>(this));
+    m_bInModalLoop = false;
+    return result;
+}
+
+void CDialogEx::DestroyWindow() {
+    if (m_hWnd != nullptr) {
+        ::DestroyWindow(m_hWnd);
+    }
+}
+
+void CDialogEx::EndDialog(int nResult) {
+    m_nModalResult = nResult;
+    m_bEnding = true;
+    if (m_hWnd == nullptr) {
+        return;
+    }
+    if (m_bInModalLoop) {
+        ::EndDialog(m_hWnd, nResult);
+    } else {
+        ::ShowWindow(m_hWnd, SW_HIDE);
+    }
+}
+
+CMenu* CDialogEx::GetSystemMenu(BOOL) {
+    return m_pState ? m_pState->systemMenu.get() : nullptr;
+}
+
+std::vector<CWnd*> CDialogEx::GetRadioGroup(int nIDC) const {
+    std::vector<CWnd*> radios;
+    for (size_t index : RadioGroupOf(*m_pState->tpl, nIDC)) {
+        radios.push_back(GetDlgItem(m_pState->tpl->controls[index].id));
+    }
+    return radios;
+}

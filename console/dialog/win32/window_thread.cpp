@@ -1,0 +1,85 @@
+#include "console/dialog/window_thread.h"
+
+#include <windows.h>
+
+#include <deque>
+#include <mutex>
+
+#include "console/dialog/win32/window_thread_win32.h"
+
+namespace {
+
+// Work is posted to a message-only window of the window's thread, so that every message loop
+// on that thread runs it: the dialogs' modal loops, the message boxes' and the wait below.
+constexpr UINT kRunPostedWork = WM_APP + 1;
+// How often the wait looks at its condition between the messages it handles.
+constexpr DWORD kServePollMs = 2;
+
+std::mutex g_mutex;
+std::deque<std::function<void()>> g_posted;
+HWND g_hWorkWindow = nullptr;
+DWORD g_windowThreadId = 0;
+
+std::function<void()> TakePosted() {
+    std::lock_guard lock(g_mutex);
+    if (g_posted.empty()) {
+        return nullptr;
+    }
+    std::function<void()> op = std::move(g_posted.front());
+    g_posted.pop_front();
+    return op;
+}
+
+LRESULT CALLBACK WorkWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != kRunPostedWork) {
+        return ::DefWindowProcW(hWnd, message, wParam, lParam);
+    }
+    while (std::function<void()> op = TakePosted()) {
+        op();
+    }
+    return 0;
+}
+
+}  // namespace
+
+void AdoptWindowThread() {
+    std::lock_guard lock(g_mutex);
+    if (g_hWorkWindow != nullptr) {
+        return;
+    }
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = WorkWindowProc;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"VelkaroPostedWork";
+    ::RegisterClassW(&windowClass);
+    g_hWorkWindow = ::CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0,
+                                      HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
+    g_windowThreadId = ::GetCurrentThreadId();
+}
+
+void AfxPostToWindowThread(std::function<void()> op) {
+    std::lock_guard lock(g_mutex);
+    g_posted.push_back(std::move(op));
+    // One message serves everything queued until it runs.
+    if (g_posted.size() == 1) {
+        ::PostMessageW(g_hWorkWindow, kRunPostedWork, 0, 0);
+    }
+}
+
+bool AfxIsWindowThread() {
+    return ::GetCurrentThreadId() == g_windowThreadId;
+}
+
+void AfxServeUntil(const std::function<bool()>& done) {
+    // Posted and sent messages, painting and timers, but not the keyboard or the mouse.
+    constexpr UINT kServed = PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE | PM_QS_PAINT;
+    while (!done()) {
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, kServePollMs,
+                                      QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT | QS_TIMER, 0);
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | kServed)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+}

@@ -1,0 +1,85 @@
+#include "console/dialog/wnd.h"
+
+#include <vector>
+
+#include "console/dialog/win32/wide.h"
+
+namespace {
+// The window property that holds the wrapper a window is bound to.
+constexpr wchar_t kWrapperProperty[] = L"VelkaroWrapper";
+}  // namespace
+
+CWnd* BoundWrapperOf(HWND hWnd) {
+    return static_cast<CWnd*>(::GetPropW(hWnd, kWrapperProperty));
+}
+
+void CWnd::Attach(HWND hWnd) {
+    m_hWnd = hWnd;
+    ::SetPropW(hWnd, kWrapperProperty, this);
+}
+
+void CWnd::Detach() {
+    if (m_hWnd != nullptr && BoundWrapperOf(m_hWnd) == this) {
+        ::RemovePropW(m_hWnd, kWrapperProperty);
+    }
+    m_hWnd = nullptr;
+    m_temporaryWrappers.clear();
+}
+
+int CWnd::GetDlgCtrlID() const {
+    return ::GetDlgCtrlID(m_hWnd);
+}
+
+CWnd* CWnd::GetDlgItem(int nID) const {
+    HWND child = ::GetDlgItem(m_hWnd, nID);
+    return child != nullptr ? WrapperOf(child) : nullptr;
+}
+
+std::string CWnd::GetWindowText() const {
+    std::vector<wchar_t> text(static_cast<size_t>(::GetWindowTextLengthW(m_hWnd)) + 1);
+    const int length = ::GetWindowTextW(m_hWnd, text.data(), static_cast<int>(text.size()));
+    return Narrow(std::wstring_view(text.data(), static_cast<size_t>(length)));
+}
+
+void CWnd::SetWindowText(const std::string& text) {
+    ::SetWindowTextW(m_hWnd, Wide(text).c_str());
+}
+
+BOOL CWnd::EnableWindow(BOOL bEnable) {
+    return ::EnableWindow(m_hWnd, bEnable);
+}
+
+BOOL CWnd::IsWindowEnabled() const {
+    return ::IsWindowEnabled(m_hWnd);
+}
+
+void CWnd::SetFocus() {
+    ::SetFocus(m_hWnd);
+}
+
+BOOL CWnd::IsIconic() const {
+    return ::IsIconic(m_hWnd);
+}
+
+void CWnd::GetClientRect(CRect* lpRect) const {
+    RECT rect{};
+    ::GetClientRect(m_hWnd, &rect);
+    *lpRect = {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+void CWnd::SetIcon(HICON hIcon, BOOL bBigIcon) {
+    ::SendMessageW(m_hWnd, WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL,
+                   reinterpret_cast<LPARAM>(hIcon));
+}
+
+LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::SendMessageW(m_hWnd, message, wParam, lParam);
+}
+
+void CWnd::OnSysCommand(UINT nID, LPARAM lParam) {
+    ::DefWindowProcW(m_hWnd, WM_SYSCOMMAND, nID, lParam);
+}
+
+void CWnd::OnPaint() {
+    ::DefWindowProcW(m_hWnd, WM_PAINT, 0, 0);
+}

@@ -1,0 +1,30 @@
+// A message box presenter for the window tests of both backends.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "console/dialog/message_box.h"
+#include "res/resource.h"
+
+// Answers every message box with OK at once and keeps what it was asked to show.
+class MessageBoxRecorder : public IMessageBoxPresenter {
+  public:
+    MessageBoxRecorder() : m_pPrevious(AfxSetMessageBoxPresenter(this)) {}
+    ~MessageBoxRecorder() override { AfxSetMessageBoxPresenter(m_pPrevious); }
+
+    int Present(const MessageBoxRequest& request) override {
+        requests.push_back(request);
+        if (onPresent) {
+            onPresent(request);
+        }
+        return IDOK;
+    }
+
+    std::vector<MessageBoxRequest> requests;
+    std::function<void(const MessageBoxRequest&)> onPresent;
+
+  private:
+    IMessageBoxPresenter* m_pPrevious;
+};

@@ -1,0 +1,60 @@
+# The window on Qt Widgets: the dialog layer's Qt backend, the executable, the window tests
+# (offscreen) and the benchmarks.
+find_package(Qt6 6.4 REQUIRED COMPONENTS Widgets Test)
+
+add_library(velkaro_console STATIC
+    ${VELKARO_DIALOG_SHARED_SOURCES}
+    dialog/qt/controls.cpp
+    dialog/qt/dialog.cpp
+    dialog/qt/dialog_builder.cpp
+    dialog/qt/icon.cpp
+    dialog/qt/line_store.cpp
+    dialog/qt/list_box_view.cpp
+    dialog/qt/menu.cpp
+    dialog/qt/message_box.cpp
+    dialog/qt/paint_dc.cpp
+    dialog/qt/report_view.cpp
+    dialog/qt/win_app.cpp
+    dialog/qt/window_thread.cpp
+    dialog/qt/wnd.cpp
+)
+target_include_directories(velkaro_console PUBLIC ${PROJECT_SOURCE_DIR}
+                                                  ${CMAKE_CURRENT_SOURCE_DIR}/dialog/qt)
+target_link_libraries(velkaro_console PUBLIC velkaro_res velkaro_serial velkaro_worker
+                                             velkaro_bus velkaro_stop_signals Qt6::Widgets)
+qt_add_resources(velkaro_console velkaro_icons
+    PREFIX /res
+    BASE ${PROJECT_SOURCE_DIR}/res
+    FILES ${PROJECT_SOURCE_DIR}/res/velkaro.ico)
+
+add_executable(Velkaro main.cpp)
+target_link_libraries(Velkaro PRIVATE velkaro_console)
+install(TARGETS Velkaro RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+add_executable(console_test
+    console_test_main.cpp
+    data_exchange_test.cpp
+    dialog_layer_test.cpp
+    handlers_test.cpp
+    close_on_stop_test.cpp
+    list_box_test.cpp
+    velkaro_dlg_test.cpp
+)
+target_link_libraries(console_test PRIVATE velkaro_console velkaro_nodesim Qt6::Test GTest::gtest)
+gtest_discover_tests(console_test TEST_PREFIX console.
+                     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)
+
+# The window as a process, stopped by signals.
+add_executable(window_process_test window_process_test.cpp)
+target_include_directories(window_process_test PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(window_process_test PRIVATE GTest::gtest_main)
+target_compile_definitions(window_process_test PRIVATE VELKARO_WINDOW_PATH="$<TARGET_FILE:Velkaro>")
+add_dependencies(window_process_test Velkaro)
+gtest_discover_tests(window_process_test TEST_PREFIX console. PROPERTIES TIMEOUT 120)
+
+if(VELKARO_WITH_BENCHMARKS)
+    add_executable(log_benchmark log_benchmark.cpp)
+    target_link_libraries(log_benchmark PRIVATE velkaro_console)
+    add_executable(idle_window_benchmark idle_window_benchmark.cpp)
+    target_link_libraries(idle_window_benchmark PRIVATE velkaro_console velkaro_nodesim Qt6::Test)
+endif()

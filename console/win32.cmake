@@ -1,0 +1,39 @@
+# The window on Win32: the dialog layer's Win32 backend, Velkaro.exe with its resources, and
+# the window tests, run under wine.
+enable_language(RC)
+
+add_library(velkaro_console STATIC
+    ${VELKARO_DIALOG_SHARED_SOURCES}
+    dialog/win32/controls.cpp
+    dialog/win32/dialog.cpp
+    dialog/win32/dialog_template.cpp
+    dialog/win32/menu.cpp
+    dialog/win32/message_box.cpp
+    dialog/win32/paint_dc.cpp
+    dialog/win32/win_app.cpp
+    dialog/win32/window_thread.cpp
+    dialog/win32/wnd.cpp
+)
+target_include_directories(velkaro_console PUBLIC ${PROJECT_SOURCE_DIR}
+                                                  ${CMAKE_CURRENT_SOURCE_DIR}/dialog/win32)
+# The wide (UTF-16) forms of Windows' functions throughout.
+target_compile_definitions(velkaro_console PUBLIC UNICODE _UNICODE)
+target_link_libraries(velkaro_console PUBLIC velkaro_res velkaro_serial velkaro_worker
+                                             velkaro_bus comctl32)
+
+# Icon, version information and manifest; the test program carries them too, since the About
+# box shows the icon and the list view needs the common controls the manifest asks for.
+set(VELKARO_RESOURCE_SCRIPT ${PROJECT_SOURCE_DIR}/res/velkaro.rc)
+
+add_executable(Velkaro WIN32 main.cpp ${VELKARO_RESOURCE_SCRIPT})
+target_link_libraries(Velkaro PRIVATE velkaro_console)
+install(TARGETS Velkaro RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+add_executable(console_win32_test
+    win32_test_main.cpp
+    win32_operator_flow_test.cpp
+    win32_window_test.cpp
+    ${VELKARO_RESOURCE_SCRIPT}
+)
+target_link_libraries(console_win32_test PRIVATE velkaro_console GTest::gtest)
+gtest_discover_tests(console_win32_test TEST_PREFIX console_win32. PROPERTIES TIMEOUT 120)
