@@ -1,6 +1,8 @@
 // The main window as Windows' dialog manager builds it, driven with the window system's own
 // messages under wine.
 #include <algorithm>
+#include <ostream>
+#include <string>
 
 #include "console/VelkaroDlg.h"
 #include "console/dialog/win_app.h"
@@ -98,6 +100,10 @@ struct FieldCase {
     const char* text;
     const char* prompt;  // nullptr: none
 };
+
+void PrintTo(const FieldCase& c, std::ostream* os) {
+    *os << c.id << " \"" << c.text << '"';
+}
 
 class Win32ValidationTest : public Win32WindowTest,
                             public testing::WithParamInterface<FieldCase> {};
@@ -273,6 +279,27 @@ TEST_F(Win32WindowTest, AppendingToTheVisibleLogStaysCheap) {
     EXPECT_EQ(::SendMessageW(Item(IDC_LIST_LOG), LB_GETCURSEL, 0, 0), kLines - 1);
 }
 
+// A top-level window of this process (other test programs may have theirs open).
+HWND OwnWindowTitled(const std::string& title) {
+    struct Search {
+        std::string title;
+        HWND found = nullptr;
+    } search{title};
+    ::EnumWindows(
+        [](HWND hWnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD process = 0;
+            ::GetWindowThreadProcessId(hWnd, &process);
+            if (process == ::GetCurrentProcessId() && TextOf(hWnd) == s->title) {
+                s->found = hWnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 // Enter and Escape in the modal window, pressed from another thread as the operator would.
 std::future<void> PressKeyInWindow(WPARAM key, const char* maxOnTime) {
     return std::async(std::launch::async, [key, maxOnTime] {
@@ -280,7 +307,7 @@ std::future<void> PressKeyInWindow(WPARAM key, const char* maxOnTime) {
         HWND window = nullptr;
         for (int i = 0; i < 1000 && !(window != nullptr && ::IsWindowVisible(window)); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            window = ::FindWindowW(L"#32770", L"Velkaro");
+            window = OwnWindowTitled("Velkaro");
         }
         HWND field = ::GetDlgItem(window, IDC_EDIT_MAX_ON_TIME);
         SetText(field, maxOnTime);
