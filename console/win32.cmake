@@ -37,3 +37,7 @@ add_executable(console_win32_test
 )
 target_link_libraries(console_win32_test PRIVATE velkaro_console GTest::gtest)
 gtest_discover_tests(console_win32_test TEST_PREFIX console_win32. PROPERTIES TIMEOUT 120)
+
+# The README's picture of the window after a session (scripts/screenshot-windows.sh).
+add_executable(session_screenshot session_screenshot.cpp)
+target_link_libraries(session_screenshot PRIVATE velkaro_console gdi32)

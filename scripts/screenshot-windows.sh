@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The README's picture of Velkaro.exe under wine: a session (open, group status of nodes 00-0f,
+# unlock and status of node 03) on a simulator mapped to COM10, then docs/screenshot-windows.png.
+# Needs the Linux build (the simulator) and the Windows build (scripts/build-windows.sh).
+set -euo pipefail
+VELKARO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+VELKARO_BUILD="${VELKARO_BUILD:-$VELKARO_ROOT/build}"
+VELKARO_WINDOWS_BUILD="${VELKARO_WINDOWS_BUILD:-$VELKARO_ROOT/build-windows}"
+
+if [ -z "${VELKARO_IN_XVFB:-}" ]; then
+    VELKARO_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+source "$VELKARO_ROOT/scripts/wine-env.sh"
+trap 'velkaro_wine_stop; velkaro_stop_nodesims' EXIT
+
+velkaro_start_nodesim SHOT --nodes 00-0f --open 03
+velkaro_wine_start
+velkaro_wine_map_ports "COM10=$VELKARO_SIM_SHOT_PORT"
+bitmap="$VELKARO_WINE_HOME/session.bmp"
+(cd "$VELKARO_WINDOWS_BUILD/bin" &&
+    wine ./session_screenshot.exe ./Velkaro.exe COM10 "Z:$bitmap" </dev/null)
+
+# 24-bit bitmap, bottom row first, to PNG.
+python3 - "$bitmap" "$VELKARO_ROOT/docs/screenshot-windows.png" <<'PY'
+import struct, sys, zlib
+data = open(sys.argv[1], 'rb').read()
+offset, = struct.unpack_from('<I', data, 10)
+width, height = struct.unpack_from('<ii', data, 18)
+stride = (width * 3 + 3) & ~3
+rows = bytearray()
+for y in range(height - 1, -1, -1):
+    bgr = data[offset + y * stride: offset + y * stride + width * 3]
+    rgb = bytearray(bgr)
+    rgb[0::3], rgb[2::3] = bgr[2::3], bgr[0::3]
+    rows += b'\0' + rgb
+def chunk(kind, body):
+    return (struct.pack('>I', len(body)) + kind + body
+            + struct.pack('>I', zlib.crc32(kind + body) & 0xffffffff))
+open(sys.argv[2], 'wb').write(
+    b'\x89PNG\r\n\x1a\n'
+    + chunk(b'IHDR', struct.pack('>IIBBBBB', width, height, 8, 2, 0, 0, 0))
+    + chunk(b'IDAT', zlib.compress(bytes(rows), 9)) + chunk(b'IEND', b''))
+PY
+echo "$VELKARO_ROOT/docs/screenshot-windows.png"
