@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "bus/log_text.h"
+#include "bus/testing/expected_log.h"
 #include "bus/testing/recording_console.h"
 #include "bus/transaction_loop.h"
 #include "bus/transactions.h"
@@ -20,16 +21,7 @@ namespace {
 using Lines = std::vector<std::string>;
 using Clock = std::chrono::steady_clock;
 
-const Lines GROUP_STATUS_ANNOUNCEMENT = {
-    "[群体获取状态]",
-    "->串口发送:0xA5,0xff,0x00,0x00,0x00,0x00,0xa4",
-    ":接收群体状态(根据地址依次发送，每个设备5ms时间窗口，最大等待时间(最大地址254+1)*5=1255ms,"
-    "可以根据实际接入最大地址调整",
-    ":设备最大地址越小，等待接收时间越短",
-    ":例如只有1台设备且地址为0x00，等待时间为5ms，如果设备地址为0xf0(250),那么等待时间依然很长("
-    "1250ms)",
-    ":考虑到上位机windows系统非实时性，需要考虑增加额外的等待时间，这一块需要根据不同的系统评估",
-};
+const Lines& GROUP_STATUS_ANNOUNCEMENT = expected_log::kGroupStatusAnnouncement;
 
 const Lines UNLOCK_NOTES = {
     ":!!!  1. 选择功率足够大的电源",
@@ -46,33 +38,10 @@ Lines Concat(Lines a, const Lines& b) {
     return a;
 }
 
-// Where a line's elapsed milliseconds stand; they depend on the nodes' timing.
-const std::string MS_HOLE = "{ms}";
-
-// The four lines of one completed frame; the raw line's time is matched, not compared.
-Lines FrameLines(const std::string& rawBytes, const std::string& parsed) {
-    return {LOG_FRAME_COMPLETE, std::string(LOG_RAW_PREFIX) + rawBytes + ",时间 {ms}ms", LOG_PARSED,
-            parsed};
-}
+using expected_log::FrameLines;
 
 void ExpectLog(const Lines& actual, const Lines& expected) {
-    ASSERT_EQ(actual.size(), expected.size()) << ::testing::PrintToString(actual);
-    for (std::size_t i = 0; i < actual.size(); ++i) {
-        const std::string& want = expected[i];
-        const auto hole = want.find(MS_HOLE);
-        if (hole == std::string::npos) {
-            EXPECT_EQ(actual[i], want) << "line " << i + 1;
-            continue;
-        }
-        const std::string prefix = want.substr(0, hole);
-        const std::string suffix = want.substr(hole + MS_HOLE.size());
-        const std::string& got = actual[i];
-        const bool shaped = got.size() > prefix.size() + suffix.size() && got.starts_with(prefix) &&
-                            got.ends_with(suffix) &&
-                            std::all_of(got.begin() + prefix.size(), got.end() - suffix.size(),
-                                        [](char c) { return c >= '0' && c <= '9'; });
-        EXPECT_TRUE(shaped) << "line " << i + 1 << ": " << got;
-    }
+    EXPECT_TRUE(expected_log::LogMatches(actual, expected));
 }
 
 class BusTest : public ::testing::Test {
