@@ -313,7 +313,9 @@ TEST(SerialWin32HangUpTest, WaitsOnAHungUpPortRunTheirTimeWithoutUsingTheProcess
         SerialWaitReadable(handle, 200);
     }
     EXPECT_GE(Since(start), milliseconds(750));
-    EXPECT_LT(ProcessCpuTime() - cpuBefore, milliseconds(150)) << "the waits kept a processor busy";
+    // A spinning wait costs the whole 800 ms; wine's own serial layer costs some processor time
+    // of its own, more so on a busy machine, so the bound leaves room for it.
+    EXPECT_LT(ProcessCpuTime() - cpuBefore, milliseconds(400)) << "the waits kept a processor busy";
     SerialClose(handle);
 }
 
