@@ -16,10 +16,9 @@ velkaro_sanitizer_build() {
 }
 
 # Any finding stops the program at once, with its stack.
-VELKARO_SANITIZER_ENV=(
-    ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:check_initialization_order=1:strict_init_order=1
-    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-)
+VELKARO_ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:check_initialization_order=1:strict_init_order=1
+VELKARO_UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+VELKARO_SANITIZER_ENV=(ASAN_OPTIONS="$VELKARO_ASAN_OPTIONS" UBSAN_OPTIONS="$VELKARO_UBSAN_OPTIONS")
 
 # Runs each fuzzer for $1 seconds from its seeds and what earlier runs found (kept in the
 # build folder) and prints its figures; a finding stops with the end of its log, and the input
