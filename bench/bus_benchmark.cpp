@@ -46,14 +46,16 @@ BENCHMARK(BM_GroupStatusWaitsOutItsDeadline)->Iterations(5)->Unit(benchmark::kMi
 // Marks the moment the loop has recognised a frame.
 class TimingConsole : public RecordingConsole {
   public:
-    void AppendLog(const std::string& line) override {
+    std::mutex m_mutex;
+    std::vector<Clock::time_point> parsed;
+
+  protected:
+    void ApplyLogLine(const std::string& line) override {
         if (line == LOG_FRAME_COMPLETE) {
             std::lock_guard lock(m_mutex);
             parsed.push_back(Clock::now());
         }
     }
-    std::mutex m_mutex;
-    std::vector<Clock::time_point> parsed;
 };
 
 double Percentile(std::vector<double> values, double fraction) {

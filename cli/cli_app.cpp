@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <chrono>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -22,7 +23,6 @@
 namespace {
 
 constexpr uint32_t PORT_LIST_LIMIT = 256;
-constexpr uint32_t WAIT_SLICE_MS = 60'000;
 
 enum class OperationKind { GroupStatus, GroupUnlock, SingleStatus, SingleUnlock, Wait };
 
@@ -212,41 +212,46 @@ void ApplyParameters(const CliOptions& options, ControlParameters& params) {
     params.m_nInterval = options.interval;
 }
 
-void RunAndWait(std::atomic<uint32_t>& flag, const RunStop& stop) {
+// Writes the log as the transaction runs, and all of it before returning.
+void RunAndWait(CliHost& host, std::atomic<uint32_t>& flag, const RunStop& stop) {
     RaiseRequest(flag);
     // A stop cancels the transaction (the flag then clears) or keeps it from starting.
-    while (!WaitWorkerProgress([&] { return flag == 0 || stop.Requested(); }, WAIT_SLICE_MS)) {
-    }
+    host.ServeUntil([&] { return flag == 0 || stop.Requested(); });
 }
 
-void RunOperation(const Operation& operation, const std::string& maxAddrText,
-                  ControlParameters& params, RunStop& stop) {
+void RunOperation(CliHost& host, const Operation& operation, const std::string& maxAddrText,
+                  RunStop& stop) {
+    ControlParameters& params = host.Parameters();
     switch (operation.kind) {
         case OperationKind::GroupStatus:
         case OperationKind::GroupUnlock:
             params.m_byMaxAddr = ScanMaxAddress(maxAddrText).address;
-            RunAndWait(operation.kind == OperationKind::GroupStatus ? g_bReqGroupStatus
+            RunAndWait(host,
+                       operation.kind == OperationKind::GroupStatus ? g_bReqGroupStatus
                                                                     : g_bReqGroupUnlock,
                        stop);
             break;
         case OperationKind::SingleStatus:
         case OperationKind::SingleUnlock:
             params.m_bySelAddr = static_cast<uint8_t>(operation.value);
-            RunAndWait(operation.kind == OperationKind::SingleStatus ? g_bReqSingleStatus
+            RunAndWait(host,
+                       operation.kind == OperationKind::SingleStatus ? g_bReqSingleStatus
                                                                      : g_bReqSingleUnlock,
                        stop);
             break;
         case OperationKind::Wait:
-            stop.SleepFor(operation.value);
+            // The port idles, but lines of the open or of the last operation may still be
+            // on their way out.
+            host.ServeQueueUntil(
+                [&stop] { return stop.Requested(); },
+                ConsoleQueue::Clock::now() + std::chrono::milliseconds(operation.value));
             break;
     }
 }
 
 bool OpenPortThroughWorker(CliHost& host) {
     StartPortWorker(&host);
-    while (!WaitWorkerProgress(
-        [] { return g_hComm != INVALID_SERIAL_HANDLE || !PortWorkerRunning(); }, WAIT_SLICE_MS)) {
-    }
+    host.ServeUntil([] { return g_hComm != INVALID_SERIAL_HANDLE || !PortWorkerRunning(); });
     return g_hComm != INVALID_SERIAL_HANDLE;
 }
 
@@ -265,7 +270,7 @@ bool RunOperationsOnOpenPort(const CliOptions& options, CliHost& host, RunStop& 
         if (stop.Requested() || SerialHungUp(g_hComm)) {
             break;
         }
-        RunOperation(operation, options.maxAddr, host.Parameters(), stop);
+        RunOperation(host, operation, options.maxAddr, stop);
     }
     const bool portGone = SerialHungUp(g_hComm);
     StopPortWorker(host);

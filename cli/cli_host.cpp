@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr uint32_t WAIT_SLICE_MS = 60'000;
-
 // The node table's address column: two upper-case hexadecimal digits.
 std::string RowLabel(int address) {
     char label[3];
@@ -24,8 +22,7 @@ CliHost::CliHost(std::string portName, std::ostream& out, std::ostream& err, boo
                  RunStop& stop)
     : m_portName(std::move(portName)), m_out(out), m_err(err), m_json(json), m_stop(stop) {}
 
-void CliHost::AppendLog(const std::string& line) {
-    std::lock_guard lock(m_mutex);
+void CliHost::ApplyLogLine(const std::string& line) {
     m_log.push_back(line);
     if (m_json || !m_out) {
         return;
@@ -37,33 +34,24 @@ void CliHost::AppendLog(const std::string& line) {
     }
 }
 
-void CliHost::SetStatusCell(int address, const std::string& text) {
+void CliHost::ApplyStatusCell(int address, const std::string& text) {
     if (address < 0 || address > 0xFE) {
         return;
     }
-    std::lock_guard lock(m_mutex);
     m_cells[address] = text;
     m_cellWrites.emplace_back(address, text);
 }
 
-void CliHost::ShowMessage(const std::string& text) {
-    std::lock_guard lock(m_mutex);
+void CliHost::ApplyMessage(const std::string& text) {
     m_messages.push_back(text);
     m_err << text << std::endl;
 }
 
-void CliHost::ServeUntil(const std::function<bool()>& done) {
-    while (!WaitWorkerProgress(done, WAIT_SLICE_MS)) {
-    }
-}
-
 bool CliHost::ShowedMessage(const std::string& text) const {
-    std::lock_guard lock(m_mutex);
     return std::find(m_messages.begin(), m_messages.end(), text) != m_messages.end();
 }
 
 nlohmann::ordered_json CliHost::JsonRecord() const {
-    std::lock_guard lock(m_mutex);
     nlohmann::ordered_json cells = nlohmann::ordered_json::object();
     for (const auto& [address, text] : m_cells) {
         cells[RowLabel(address)] = text;

@@ -1,9 +1,9 @@
 // The command line as the port worker's host: the log goes to stdout as it is appended (or
-// into the JSON document), a message box becomes its text on stderr.
+// into the JSON document), a message box becomes its text on stderr. The main thread is the
+// consumer: it writes what the worker queued while it waits for the worker.
 #pragma once
 
 #include <map>
-#include <mutex>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <string>
@@ -13,25 +13,26 @@
 #include "cli/run_stop.h"
 #include "worker/port_worker.h"
 
-class CliHost : public IPortWorkerHost {
+class CliHost : public PortWorkerHost {
   public:
     // A log line that cannot be written to `out` asks `stop` to end the run.
     CliHost(std::string portName, std::ostream& out, std::ostream& err, bool json, RunStop& stop);
 
     ControlParameters& Parameters() override { return m_params; }
-    void AppendLog(const std::string& line) override;
-    void SetStatusCell(int address, const std::string& text) override;
-    void ShowMessage(const std::string& text) override;
-    std::string PortName() override { return m_portName; }
-    // The command line has no open button; its output carries only the log.
-    void SetOpenButtonCaption(const std::string&) override {}
-    void ServeUntil(const std::function<bool()>& done) override;
     // A stop asked for from outside cancels the running transaction, as closing the window does.
     bool TransactionCancelled() override { return m_stop.Requested(); }
 
     bool ShowedMessage(const std::string& text) const;
     // The run's record for its JSON document: the log, the cells and every cell write.
     nlohmann::ordered_json JsonRecord() const;
+
+  protected:
+    void ApplyLogLine(const std::string& line) override;
+    void ApplyStatusCell(int address, const std::string& text) override;
+    void ApplyMessage(const std::string& text) override;
+    std::string ReadPortName() override { return m_portName; }
+    // The command line has no open button; its output carries only the log.
+    void ApplyOpenButtonCaption(const std::string&) override {}
 
   private:
     ControlParameters m_params;
@@ -40,7 +41,6 @@ class CliHost : public IPortWorkerHost {
     std::ostream& m_err;
     bool m_json;
     RunStop& m_stop;
-    mutable std::mutex m_mutex;
     std::vector<std::string> m_log;
     std::map<int, std::string> m_cells;
     // Every write in order, so that a run that polls twice shows both states.

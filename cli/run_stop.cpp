@@ -1,7 +1,5 @@
 #include "cli/run_stop.h"
 
-#include <chrono>
-
 #include "worker/port_worker.h"
 
 void RunStop::Request(int exitStatus, const std::string& reason) {
@@ -14,7 +12,6 @@ void RunStop::Request(int exitStatus, const std::string& reason) {
         m_reason = reason;
         m_requested = true;
     }
-    m_changed.notify_all();
     // A run waiting for a request the worker will now skip must see the stop.
     NotifyWorkerWaiters();
 }
@@ -27,9 +24,4 @@ int RunStop::ExitStatus() const {
 std::string RunStop::Reason() const {
     const std::lock_guard lock(m_mutex);
     return m_reason;
-}
-
-void RunStop::SleepFor(uint32_t ms) {
-    std::unique_lock lock(m_mutex);
-    m_changed.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_requested.load(); });
 }

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -17,12 +16,9 @@ class RunStop {
     bool Requested() const { return m_requested; }
     int ExitStatus() const;
     std::string Reason() const;
-    // Sleeps for ms, or until a stop is requested.
-    void SleepFor(uint32_t ms);
 
   private:
     mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
     std::atomic<bool> m_requested{false};
     int m_exitStatus = 0;
     std::string m_reason;

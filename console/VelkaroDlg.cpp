@@ -49,7 +49,9 @@ const MessageMapEntry CVelkaroDlg::messageEntries[] = {
 const MessageMap CVelkaroDlg::messageMap = {&CDialogEx::messageMap, messageEntries};
 
 CVelkaroDlg::CVelkaroDlg(CWnd* pParent)
-    : CDialogEx(IDD_VELKARO_DIALOG, pParent), m_hIcon(AfxGetApp()->LoadIcon(IDR_MAINFRAME)) {}
+    : CDialogEx(IDD_VELKARO_DIALOG, pParent), m_hIcon(AfxGetApp()->LoadIcon(IDR_MAINFRAME)) {
+    Queue().SetWakeUp([this] { ScheduleRunPending(); });
+}
 
 CVelkaroDlg::~CVelkaroDlg() {
     ShutDownPortWorker();
@@ -127,53 +129,64 @@ void CVelkaroDlg::FillPortList() {
     m_cbPort.SetCurSel(0);
 }
 
-void CVelkaroDlg::RunOnWindowThread(const std::function<void()>& op) {
-    AfxRunOnWindowThread([this, &op] {
-        if (GetSafeHwnd() != nullptr) {
-            op();
+void CVelkaroDlg::ScheduleRunPending() {
+    // A run still on its way when the window object goes finds it gone and does nothing.
+    AfxPostToWindowThread([this, alive = std::weak_ptr<const bool>(m_pAlive)] {
+        if (!alive.expired()) {
+            RunPending();
         }
     });
 }
 
-void CVelkaroDlg::AppendLog(const std::string& line) {
-    RunOnWindowThread([&] {
-        m_lbLog.AddString(line);
-        m_lbLog.SetCurSel(m_lbLog.GetCount() - 1);
-    });
+void CVelkaroDlg::ApplyLogLine(const std::string& line) {
+    m_lbLog.AddString(line);
+    m_lbLog.SetCurSel(m_lbLog.GetCount() - 1);
 }
 
-void CVelkaroDlg::SetStatusCell(int address, const std::string& text) {
-    RunOnWindowThread([&] { m_lcNodes.SetItemText(address, 1, text); });
+void CVelkaroDlg::ApplyStatusCell(int address, const std::string& text) {
+    m_lcNodes.SetItemText(address, 1, text);
 }
 
-void CVelkaroDlg::ShowMessage(const std::string& text) {
+void CVelkaroDlg::ApplyMessage(const std::string& text) {
     if (m_bClosing) {
         return;  // nobody is left to read it
     }
-    RunOnWindowThread([&] { MessageBox(text); });
+    MessageBox(text);
 }
 
-std::string CVelkaroDlg::PortName() {
-    std::string name;
-    RunOnWindowThread([&] { name = m_cbPort.GetWindowText(); });
-    return name;
+std::string CVelkaroDlg::ReadPortName() {
+    return m_cbPort.GetWindowText();
 }
 
-void CVelkaroDlg::SetOpenButtonCaption(const std::string& caption) {
-    RunOnWindowThread([&] { m_btnOpen.SetWindowText(caption); });
+void CVelkaroDlg::ApplyOpenButtonCaption(const std::string& caption) {
+    m_btnOpen.SetWindowText(caption);
+}
+
+void CVelkaroDlg::ApplyTransactionRunning(bool running) {
+    ShowBusyCursor(running ? TRUE : FALSE);
 }
 
 void CVelkaroDlg::ServeUntil(const std::function<bool()>& done) {
-    AfxServeUntil(done);
+    // What the worker queued is shown at each look, so that all of it is there on return.
+    AfxServeUntil([&] {
+        const bool finished = done();
+        RunPending();
+        return finished;
+    });
 }
 
 void CVelkaroDlg::OnSysCommand(UINT nID, LPARAM lParam) {
     if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
         CAboutDlg dlgAbout;
         dlgAbout.DoModal();
-    } else {
-        CDialogEx::OnSysCommand(nID, lParam);
+        return;
     }
+    if ((nID & 0xFFF0) == SC_CLOSE) {
+        // The window goes: a running transaction ends now rather than at its deadline, which
+        // matters most when the close comes while the open button waits for the worker.
+        m_bClosing = true;
+    }
+    CDialogEx::OnSysCommand(nID, lParam);
 }
 
 void CVelkaroDlg::OnPaint() {

@@ -20,21 +20,18 @@ class CAboutDlg : public CDialogEx {
 // arithmetic with division toward zero, so a client narrower than the icon gives a negative x.
 CPoint MinimisedIconOrigin(int cxClient, int cyClient, int cxIcon, int cyIcon);
 
-class CVelkaroDlg : public CDialogEx, public IPortWorkerHost, public ControlParameters {
+class CVelkaroDlg : public CDialogEx, public PortWorkerHost, public ControlParameters {
   public:
     explicit CVelkaroDlg(CWnd* pParent = nullptr);
     ~CVelkaroDlg() override;
 
-    // What the port worker and the transactions call, from the worker thread: each operation
-    // runs on the window's thread while the caller waits.
+    // The port worker and the transactions call AppendLog, SetStatusCell, ShowMessage,
+    // PortName and SetOpenButtonCaption from the worker thread; each runs on the window's
+    // thread, in call order, and only the message box and the port name keep the caller
+    // waiting.
     ControlParameters& Parameters() override { return *this; }
-    void AppendLog(const std::string& line) override;
-    void SetStatusCell(int address, const std::string& text) override;
-    void ShowMessage(const std::string& text) override;
-    std::string PortName() override;
-    void SetOpenButtonCaption(const std::string& caption) override;
     // On the window's thread: carries out the worker's window operations until done() holds.
-    // The operator's input waits meanwhile.
+    // The operator's input waits meanwhile; the close box still closes the window.
     void ServeUntil(const std::function<bool()>& done) override;
 
     CComboBox m_cbPort;
@@ -70,15 +67,24 @@ class CVelkaroDlg : public CDialogEx, public IPortWorkerHost, public ControlPara
     // The transactions see this once the window is closing: a running one ends at once.
     bool TransactionCancelled() override { return m_bClosing; }
 
+    void ApplyLogLine(const std::string& line) override;
+    void ApplyStatusCell(int address, const std::string& text) override;
+    void ApplyMessage(const std::string& text) override;
+    std::string ReadPortName() override;
+    void ApplyOpenButtonCaption(const std::string& caption) override;
+    // An arrow with a busy sign over the window while a transaction runs; it stays usable.
+    void ApplyTransactionRunning(bool running) override;
+    // Operations still queued once the window is gone are dropped.
+    bool CanShow() const override { return GetSafeHwnd() != nullptr; }
+
     HICON m_hIcon;
 
   private:
     void AddAboutItemToSystemMenu();
     void InitNodeTable();
     void FillPortList();
-    // Runs op on the window's thread while the calling thread waits; nothing once the window
-    // is gone.
-    void RunOnWindowThread(const std::function<void()>& op);
+    // Has the window's thread run what the worker queued, soon; callable from any thread.
+    void ScheduleRunPending();
     void RequestGroupOperation(std::atomic<uint32_t>& flag);
     void RequestSingleNodeOperation(std::atomic<uint32_t>& flag);
     // Hands an operation to the port worker, or tells the operator that no port is open.
@@ -87,4 +93,7 @@ class CVelkaroDlg : public CDialogEx, public IPortWorkerHost, public ControlPara
     void ShutDownPortWorker();
 
     std::atomic<bool> m_bClosing{false};
+
+    // Lives as long as this object: the scheduled runs look at it.
+    const std::shared_ptr<const bool> m_pAlive = std::make_shared<const bool>(true);
 };

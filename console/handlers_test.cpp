@@ -1,5 +1,7 @@
 // The operator's whole flow in the window, against simulated nodes on a pseudo-terminal.
 #include <QAbstractButton>
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -106,6 +108,9 @@ TEST_F(OperatorFlowTest, EveryOperationFromTheWindow) {
     Press(IDC_BTN_GROUP_STATUS);
     ASSERT_TRUE(WaitForLine("[--完毕：群体获取状态--]"));
     EXPECT_EQ((Lines{Cell(0), Cell(1), Cell(2), Cell(5)}), (Lines{"闭", "开", "闭", "--"}));
+    // Nodes 05 and 09, above the max address, still answer the poll (at 27 and 47 ms); a
+    // command pressed before that would take their replies for its own.
+    QTest::qWait(100);
 
     Press(IDC_BTN_GROUP_UNLOCK);
     ASSERT_TRUE(WaitForLine("[--完毕：群体开锁--]"));
@@ -192,6 +197,52 @@ TEST_F(OperatorFlowTest, ClosingTheWindowEndsALongUnlockAtOnce) {
     EXPECT_EQ(g_hComm, INVALID_SERIAL_HANDLE);
     EXPECT_FALSE(PortWorkerRunning());
     EXPECT_TRUE(boxes.requests.empty());
+}
+
+TEST_F(OperatorFlowTest, TheCloseBoxClosesTheWindowWhileTheOpenButtonWaitsForALongUnlock) {
+    OpenPort();
+    SetField(IDC_EDIT_INTERVAL, "255");
+    Press(IDC_BTN_GROUP_UNLOCK);
+    ASSERT_TRUE(WaitForLine("[群体开锁]"));
+    // The close box, once the open button's handler is waiting for the worker.
+    QTimer::singleShot(200, Dlg().GetSafeHwnd(), [this] {
+        QCoreApplication::postEvent(Dlg().GetSafeHwnd(), new QCloseEvent);
+    });
+
+    const auto start = std::chrono::steady_clock::now();
+    Press(IDC_BTN_OPEN_PORT);
+
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms) << "not the unlock's 65 s";
+    EXPECT_FALSE(Dlg().GetSafeHwnd()->isVisible());
+    EXPECT_EQ(Log().back(), "[串口已关闭]");
+    EXPECT_EQ(Dlg().m_btnOpen.GetWindowText(), "打开串口");
+    EXPECT_EQ(g_hComm, INVALID_SERIAL_HANDLE);
+}
+
+TEST_F(OperatorFlowTest, WhileATransactionRunsTheCursorShowsItAndTheWindowStaysUsable) {
+    QWidget* window = Dlg().GetSafeHwnd();
+    OpenPort();
+    SetField(IDC_EDIT_MAX_ADDR, "02");
+    Press(IDC_BTN_GROUP_STATUS);
+    ASSERT_TRUE(WaitForLine("[--完毕：群体获取状态--]"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->cursor().shape() == Qt::ArrowCursor; }));
+    QTest::qWait(100);  // the late replies of nodes 05 and 09
+
+    SetField(IDC_EDIT_MAX_ADDR, "fe");
+    SetField(IDC_EDIT_INTERVAL, "255");
+    Press(IDC_BTN_GROUP_UNLOCK);
+    ASSERT_TRUE(WaitForLine("[群体开锁]"));
+    EXPECT_EQ(window->cursor().shape(), Qt::BusyCursor);
+
+    QLineEdit* maxAddr = ControlWidget<QLineEdit>(Dlg(), IDC_EDIT_MAX_ADDR);
+    maxAddr->selectAll();
+    QTest::keyClicks(maxAddr, "07");
+    Press(IDC_BTN_GROUP_STATUS);
+    EXPECT_EQ(Field(IDC_EDIT_MAX_ADDR), "07");
+    EXPECT_EQ(Dlg().m_byMaxAddr, 0x07);
+    EXPECT_EQ(g_bReqGroupStatus, 1u) << "taken, to run after the unlock";
+    EXPECT_TRUE(boxes.requests.empty());
+    EXPECT_EQ(window->cursor().shape(), Qt::BusyCursor);
 }
 
 TEST_F(OperatorFlowTest, OutOfRangeOnTimeShowsTheRangeMessageThenTheRunIsRefused) {

@@ -397,9 +397,10 @@ INSTANTIATE_TEST_SUITE_P(Values, ModalMainWindowTest,
                              return std::string(info.param.name);
                          });
 
-// The worker's window operations, called from another thread, run on the window's thread and
-// are done when the call returns.
-TEST_F(MainWindowTest, WorkerOperationsRunOnTheWindowThreadWhileTheCallerWaits) {
+// The worker's window operations, called from another thread, run on the window's thread in
+// call order. Lines, cells and the caption are queued and the caller goes on at once; the
+// port name and the message box keep it waiting until they are done.
+TEST_F(MainWindowTest, WorkerOperationsRunOnTheWindowThreadInCallOrder) {
     QThread* windowThread = QThread::currentThread();
     std::atomic<int> linesSeen{0};
     std::atomic<bool> allOnWindowThread{true};
@@ -407,27 +408,32 @@ TEST_F(MainWindowTest, WorkerOperationsRunOnTheWindowThreadWhileTheCallerWaits) 
         allOnWindowThread = allOnWindowThread && QThread::currentThread() == windowThread;
         ++linesSeen;
     });
-    std::atomic<bool> eachDoneOnReturn{true};
-    std::atomic<bool> finished{false};
-    std::string portName;
-    std::thread worker([&] {
+    std::thread queuing([&] {
         for (int i = 0; i < 50; ++i) {
             dlg.AppendLog("[行 " + std::to_string(i) + "]");
-            eachDoneOnReturn = eachDoneOnReturn && linesSeen == i + 1;
         }
         dlg.SetStatusCell(0x2A, "开");
         dlg.SetOpenButtonCaption("关闭串口");
+    });
+    queuing.join();  // while the window's thread handles nothing
+    EXPECT_EQ(linesSeen, 0) << "the caller went on without the window's thread";
+
+    std::atomic<bool> finished{false};
+    std::string portName;
+    std::thread waiting([&] {
         portName = dlg.PortName();
         dlg.ShowMessage("串口打开失败");
         finished = true;
+        dlg.Queue().Nudge();
     });
     dlg.ServeUntil([&] { return finished.load(); });
-    worker.join();
+    waiting.join();
 
     EXPECT_TRUE(allOnWindowThread);
-    EXPECT_TRUE(eachDoneOnReturn);
     ASSERT_EQ(dlg.m_lbLog.GetCount(), 50);
-    EXPECT_EQ(LogLine(dlg, 49), "[行 49]");
+    for (int i = 0; i < 50; ++i) {
+        EXPECT_EQ(LogLine(dlg, i), "[行 " + std::to_string(i) + "]");
+    }
     EXPECT_EQ(dlg.m_lbLog.GetCurSel(), 49);
     EXPECT_EQ(dlg.m_lcNodes.GetItemText(0x2A, 1), "开");
     EXPECT_EQ(dlg.m_btnOpen.GetWindowText(), "关闭串口");
@@ -447,6 +453,7 @@ TEST_F(MainWindowTest, OperationsAfterTheWindowIsGoneDoNothing) {
         dlg.SetStatusCell(1, "开");
         portName = dlg.PortName();
         finished = true;
+        dlg.Queue().Nudge();
     });
     dlg.ServeUntil([&] { return finished.load(); });
     worker.join();

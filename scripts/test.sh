@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test; then the port worker's and the command
-# line's tests once more under ThreadSanitizer, the Windows build under wine, the whole suite
+# Installs what is missing, builds, and runs every test; then the console queue's, the port
+# worker's and the command line's tests once more under ThreadSanitizer, the Windows build under wine, the whole suite
 # under AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzzer for a bounded time.
 # Says how long each stage took.
 set -euo pipefail
@@ -25,9 +25,9 @@ thread_sanitizer() {
     cmake -S "$VELKARO_ROOT" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
         -DVELKARO_WITH_CONSOLE=OFF -DVELKARO_WITH_BENCHMARKS=OFF \
         -DCMAKE_CXX_FLAGS="-fsanitize=thread -g -O1" >/dev/null
-    cmake --build "$build" -j "$(nproc)" --target worker_test cli_test
+    cmake --build "$build" -j "$(nproc)" --target console_queue_test worker_test cli_test
     TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-        ctest --test-dir "$build" --output-on-failure -R '^(worker|cli)\.' -j 2
+        ctest --test-dir "$build" --output-on-failure -R '^(queue|worker|cli)\.' -j 2
 }
 
 # The sanitizers make everything two to three times slower, so a test that misses a time bound

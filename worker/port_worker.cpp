@@ -1,9 +1,10 @@
 #include "worker/port_worker.h"
 
-#include <chrono>
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "bus/transactions.h"
 #include "serial/serial.h"
@@ -14,7 +15,7 @@ std::atomic<uint32_t> g_bReqSingleUnlock{0};
 std::atomic<uint32_t> g_bReqSingleStatus{0};
 std::atomic<uint32_t> g_bStopWorker{0};
 std::atomic<uint32_t> g_bWorkerEnded{0};
-std::atomic<IPortWorkerHost*> g_pMainDlg{nullptr};
+std::atomic<PortWorkerHost*> g_pMainDlg{nullptr};
 
 namespace {
 
@@ -36,6 +37,10 @@ class Signal {
         {
             std::lock_guard lock(m_mutex);
             ++m_generation;
+            // Under the lock, so that a listener that has left is called no more.
+            for (const WorkerProgressListener* listener : m_listeners) {
+                listener->Notify();
+            }
         }
         m_changed.notify_all();
     }
@@ -43,15 +48,20 @@ class Signal {
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock, [&] { return m_generation != seen; });
     }
-    bool WaitFor(const std::function<bool()>& done, uint32_t timeoutMs) {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), done);
+    void Listen(const WorkerProgressListener* listener) {
+        std::lock_guard lock(m_mutex);
+        m_listeners.push_back(listener);
+    }
+    void Leave(const WorkerProgressListener* listener) {
+        std::lock_guard lock(m_mutex);
+        std::erase(m_listeners, listener);
     }
 
   private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     uint64_t m_generation = 0;
+    std::vector<const WorkerProgressListener*> m_listeners;
 };
 
 Signal& WorkerSignal() {
@@ -67,7 +77,7 @@ struct Request {
 
 // One pass over the flags in their fixed order; a flag is cleared only after its transaction
 // has returned, so a press during the run finds it set and is absorbed. True if any ran.
-bool RunRequestedTransactions(IPortWorkerHost& host) {
+bool RunRequestedTransactions(PortWorkerHost& host) {
     const Request requests[] = {
         {g_bReqGroupStatus, GroupGetStatus},
         {g_bReqGroupUnlock, GroupUnlock},
@@ -79,7 +89,9 @@ bool RunRequestedTransactions(IPortWorkerHost& host) {
         if (request.flag == 0 || host.TransactionCancelled()) {
             continue;
         }
+        host.SetTransactionRunning(true);
         request.transaction(host);
+        host.SetTransactionRunning(false);
         request.flag = 0;
         WorkerSignal().Raise();
         ran = true;
@@ -87,7 +99,7 @@ bool RunRequestedTransactions(IPortWorkerHost& host) {
     return ran;
 }
 
-void DispatchUntilStopped(IPortWorkerHost& host) {
+void DispatchUntilStopped(PortWorkerHost& host) {
     while (g_bStopWorker == 0) {
         const uint64_t seen = WorkerSignal().Generation();
         if (!RunRequestedTransactions(host) && g_bStopWorker == 0) {
@@ -105,7 +117,7 @@ uint32_t EndWorker(uint32_t exitCode) {
 }  // namespace
 
 uint32_t PortWorkerThread(void* /*param*/) {
-    IPortWorkerHost& host = *g_pMainDlg.load();
+    PortWorkerHost& host = *g_pMainDlg.load();
     g_hComm = SerialOpen(host.PortName(), PORT_BAUD_RATE, PORT_BYTE_SIZE, SERIAL_PARITY_NONE,
                          SERIAL_ONE_STOP_BIT);
     if (g_hComm == INVALID_SERIAL_HANDLE) {
@@ -133,7 +145,7 @@ void RaiseRequest(std::atomic<uint32_t>& flag) {
     WorkerSignal().Raise();
 }
 
-void StartPortWorker(IPortWorkerHost* host) {
+void StartPortWorker(PortWorkerHost* host) {
     bool idle = false;
     if (!g_workerRunning.compare_exchange_strong(idle, true)) {
         return;
@@ -143,7 +155,7 @@ void StartPortWorker(IPortWorkerHost* host) {
     std::thread(PortWorkerThread, nullptr).detach();
 }
 
-void StopPortWorker(IPortWorkerHost& host) {
+void StopPortWorker(PortWorkerHost& host) {
     g_bWorkerEnded = 0;
     g_bStopWorker = 1;
     WorkerSignal().Raise();
@@ -155,8 +167,37 @@ bool PortWorkerRunning() {
     return g_workerRunning;
 }
 
-bool WaitWorkerProgress(const std::function<bool()>& done, uint32_t timeoutMs) {
-    return WorkerSignal().WaitFor(done, timeoutMs);
+WorkerProgressListener::WorkerProgressListener(std::function<void()> notify)
+    : m_notify(std::move(notify)) {
+    WorkerSignal().Listen(this);
+}
+
+WorkerProgressListener::~WorkerProgressListener() {
+    WorkerSignal().Leave(this);
+}
+
+std::string PortWorkerHost::PortName() {
+    std::string name;
+    CallShown([this, &name] { name = ReadPortName(); });
+    return name;
+}
+
+void PortWorkerHost::SetOpenButtonCaption(const std::string& caption) {
+    PostShown([this, caption] { ApplyOpenButtonCaption(caption); });
+}
+
+void PortWorkerHost::SetTransactionRunning(bool running) {
+    PostShown([this, running] { ApplyTransactionRunning(running); });
+}
+
+void PortWorkerHost::ServeUntil(const std::function<bool()>& done) {
+    ServeQueueUntil(done, ConsoleQueue::Clock::time_point::max());
+}
+
+bool PortWorkerHost::ServeQueueUntil(const std::function<bool()>& done,
+                                     ConsoleQueue::Clock::time_point deadline) {
+    const WorkerProgressListener progress([this] { Queue().Nudge(); });
+    return Queue().ServeUntil(done, deadline);
 }
 
 void NotifyWorkerWaiters() {

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "bus/operator_console.h"
+#include "bus/console_queue.h"
 
 extern std::atomic<uint32_t> g_bReqGroupStatus;
 extern std::atomic<uint32_t> g_bReqGroupUnlock;
@@ -17,17 +17,34 @@ extern std::atomic<uint32_t> g_bStopWorker;
 extern std::atomic<uint32_t> g_bWorkerEnded;
 
 // The window side of the worker: the console of the transactions plus the two controls the
-// worker itself touches.
-class IPortWorkerHost : public IOperatorConsole {
+// worker itself touches, all through the console's queue. The worker also says when a
+// transaction starts and ends, in order with its lines, so that a window can show it is busy.
+class PortWorkerHost : public QueuedConsole {
   public:
-    // Text of the port list: the selected port name, empty when none is selected.
-    virtual std::string PortName() = 0;
-    virtual void SetOpenButtonCaption(const std::string& caption) = 0;
-    // Keeps serving the worker's window operations until done() holds; the stop branch's wait.
-    virtual void ServeUntil(const std::function<bool()>& done) = 0;
+    // Text of the port list: the selected port name, empty when none is selected. Waits for
+    // the console's thread.
+    std::string PortName();
+    void SetOpenButtonCaption(const std::string& caption);
+    void SetTransactionRunning(bool running);
+
+    // On the console's thread: serves the queue until done() holds, then shows what is still
+    // queued; the stop branch's wait. This one blocks the thread (ServeQueueUntil); a window
+    // keeps handling its events instead.
+    virtual void ServeUntil(const std::function<bool()>& done);
+    // Blocks the thread, serving the queue, until done() holds, then shows what is still
+    // queued. done() is looked at again whenever the worker makes progress or an operation
+    // comes. False when the deadline passed first.
+    bool ServeQueueUntil(const std::function<bool()>& done,
+                         ConsoleQueue::Clock::time_point deadline);
+
+  protected:
+    virtual std::string ReadPortName() = 0;
+    virtual void ApplyOpenButtonCaption(const std::string& caption) = 0;
+    // A console without a pointer to show it on has nothing to do here.
+    virtual void ApplyTransactionRunning(bool /*running*/) {}
 };
 
-extern std::atomic<IPortWorkerHost*> g_pMainDlg;
+extern std::atomic<PortWorkerHost*> g_pMainDlg;
 
 // Thread procedure: 0 when the port failed to open, 1 after an orderly stop.
 uint32_t PortWorkerThread(void* param);
@@ -37,15 +54,28 @@ void RaiseRequest(std::atomic<uint32_t>& flag);
 
 // The two branches of the open button. Start returns at once; it starts nothing while a
 // worker is still running (opening, say). Stop returns once the worker has closed the port.
-void StartPortWorker(IPortWorkerHost* host);
-void StopPortWorker(IPortWorkerHost& host);
+void StartPortWorker(PortWorkerHost* host);
+void StopPortWorker(PortWorkerHost& host);
 
 // True from the start branch until the worker's last step, opening included.
 bool PortWorkerRunning();
 
-// Blocks the caller until done() holds, woken whenever the worker makes progress (a port
-// opened, a flag cleared, the worker ended); returns done() after at most timeoutMs.
-bool WaitWorkerProgress(const std::function<bool()>& done, uint32_t timeoutMs);
-// Wakes whoever waits in WaitWorkerProgress to test its condition again: for conditions that
-// change outside the worker (a stop asked for from outside the program).
+// Wakes whoever waits on the worker (ServeUntil) to look at its condition again: for
+// conditions that change outside the worker (a stop asked for from outside the program).
 void NotifyWorkerWaiters();
+
+// While it lives, notify() is called at each step of the worker's progress (a port opened, a
+// request taken or done, the worker ended), mostly on the worker's thread; once it is
+// destroyed it is called no more.
+class WorkerProgressListener {
+  public:
+    explicit WorkerProgressListener(std::function<void()> notify);
+    ~WorkerProgressListener();
+    WorkerProgressListener(const WorkerProgressListener&) = delete;
+    WorkerProgressListener& operator=(const WorkerProgressListener&) = delete;
+
+    void Notify() const { m_notify(); }
+
+  private:
+    std::function<void()> m_notify;
+};

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "bus/log_text.h"
 #include "nodesim/node_sim.h"
 #include "serial/serial.h"
 
@@ -16,70 +17,49 @@ namespace {
 using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
 
-// A window stand-in: records what the worker shows and lets a test wait for a log line.
-class TestHost : public IPortWorkerHost {
+// A window stand-in: records what the worker shows. The test's thread is its consumer, so
+// what the worker shows arrives while the test serves the queue, as on a window's thread.
+class TestHost : public PortWorkerHost {
   public:
     explicit TestHost(std::string port) : m_port(std::move(port)) {}
 
     ControlParameters& Parameters() override { return m_params; }
-    void AppendLog(const std::string& line) override { Record(m_log, line); }
-    void SetStatusCell(int, const std::string&) override {}
-    void ShowMessage(const std::string& text) override { Record(m_messages, text); }
-    std::string PortName() override {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return !m_holdPortName; });
-        return m_port;
-    }
-    void SetOpenButtonCaption(const std::string& caption) override { Record(m_captions, caption); }
-    void ServeUntil(const std::function<bool()>& done) override {
-        while (!WaitWorkerProgress(done, 60'000)) {
-        }
-    }
     bool TransactionCancelled() override { return m_cancelled; }
 
-    // Holds the worker inside its opening step until released.
-    void HoldPortName(bool hold) {
-        {
-            std::lock_guard lock(m_mutex);
-            m_holdPortName = hold;
-        }
-        m_changed.notify_all();
+    bool Serve(const std::function<bool()>& done, std::chrono::milliseconds timeout = 20s) {
+        return ServeQueueUntil(done, ConsoleQueue::Clock::now() + timeout);
     }
     bool WaitForLine(const std::string& line, std::chrono::milliseconds timeout = 20s) {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, timeout, [&] {
-            return std::find(m_log.begin(), m_log.end(), line) != m_log.end();
-        });
+        return Serve([&] { return std::find(m_log.begin(), m_log.end(), line) != m_log.end(); },
+                     timeout);
     }
     Lines Log() {
-        std::lock_guard lock(m_mutex);
+        RunPending();
         return m_log;
     }
     Lines Messages() {
-        std::lock_guard lock(m_mutex);
+        RunPending();
         return m_messages;
     }
     Lines Captions() {
-        std::lock_guard lock(m_mutex);
+        RunPending();
         return m_captions;
     }
 
     std::atomic<bool> m_cancelled{false};
 
-  private:
-    void Record(Lines& lines, const std::string& text) {
-        {
-            std::lock_guard lock(m_mutex);
-            lines.push_back(text);
-        }
-        m_changed.notify_all();
+  protected:
+    void ApplyLogLine(const std::string& line) override { m_log.push_back(line); }
+    void ApplyStatusCell(int, const std::string&) override {}
+    void ApplyMessage(const std::string& text) override { m_messages.push_back(text); }
+    std::string ReadPortName() override { return m_port; }
+    void ApplyOpenButtonCaption(const std::string& caption) override {
+        m_captions.push_back(caption);
     }
 
+  private:
     ControlParameters m_params;
     std::string m_port;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_holdPortName = false;
     Lines m_log, m_messages, m_captions;
 };
 
@@ -95,8 +75,8 @@ Lines Titles(const Lines& log) {
     return titles;
 }
 
-void WaitForWorkerToEnd() {
-    ASSERT_TRUE(WaitWorkerProgress([] { return !PortWorkerRunning(); }, 20'000));
+void WaitForWorkerToEnd(TestHost& host) {
+    ASSERT_TRUE(host.Serve([] { return !PortWorkerRunning(); }));
 }
 
 class WorkerTest : public ::testing::Test {
@@ -115,7 +95,7 @@ class WorkerTest : public ::testing::Test {
         if (g_hComm != INVALID_SERIAL_HANDLE) {
             StopPortWorker(*m_host);
         }
-        WaitForWorkerToEnd();
+        WaitForWorkerToEnd(*m_host);
         for (auto* flag :
              {&g_bReqGroupStatus, &g_bReqGroupUnlock, &g_bReqSingleUnlock, &g_bReqSingleStatus}) {
             *flag = 0;
@@ -127,7 +107,7 @@ class WorkerTest : public ::testing::Test {
     }
     void RunAndWait(std::atomic<uint32_t>& flag) {
         RaiseRequest(flag);
-        ASSERT_TRUE(WaitWorkerProgress([&flag] { return flag == 0; }, 20'000));
+        ASSERT_TRUE(m_host->Serve([&flag] { return flag == 0; }));
     }
 
     std::unique_ptr<NodeSim> m_sim;
@@ -152,7 +132,7 @@ TEST_F(WorkerTest, AnEmptyPortNameFailsToOpenAndTouchesNothing) {
     g_bStopWorker = 0;
     g_bWorkerEnded = 0;
     StartPortWorker(&host);
-    WaitForWorkerToEnd();
+    WaitForWorkerToEnd(host);
 
     EXPECT_EQ(host.Messages(), Lines{"串口打开失败"});
     EXPECT_TRUE(host.Log().empty());
@@ -162,10 +142,10 @@ TEST_F(WorkerTest, AnEmptyPortNameFailsToOpenAndTouchesNothing) {
 }
 
 TEST_F(WorkerTest, APressWhileOpeningStartsNoSecondWorker) {
-    m_host->HoldPortName(true);
+    // The worker's first step waits for this thread to read the port name: it is still
+    // opening until the test serves the queue.
     StartPortWorker(m_host.get());
     StartPortWorker(m_host.get());
-    m_host->HoldPortName(false);
     ASSERT_TRUE(m_host->WaitForLine("[串口已打开]"));
 
     StopPortWorker(*m_host);
@@ -180,7 +160,7 @@ TEST_F(WorkerTest, AllFourFlagsRunInTheirFixedOrderAfterTheNextOpen) {
         *flag = 1;  // left set from before: cleared neither by a stop nor by a start
     }
     Open();
-    ASSERT_TRUE(WaitWorkerProgress([] { return g_bReqSingleStatus == 0; }, 20'000));
+    ASSERT_TRUE(m_host->Serve([] { return g_bReqSingleStatus == 0; }));
 
     EXPECT_EQ(Titles(m_host->Log()),
               (Lines{"[群体获取状态]", "[群体开锁]", "[单点开锁]", "[单点获取状态]"}));
@@ -191,7 +171,7 @@ TEST_F(WorkerTest, APressDuringItsOwnTransactionRunsItOnce) {
     RaiseRequest(g_bReqGroupUnlock);
     ASSERT_TRUE(m_host->WaitForLine("[群体开锁]"));
     RaiseRequest(g_bReqGroupUnlock);
-    ASSERT_TRUE(WaitWorkerProgress([] { return g_bReqGroupUnlock == 0; }, 20'000));
+    ASSERT_TRUE(m_host->Serve([] { return g_bReqGroupUnlock == 0; }));
 
     EXPECT_EQ(Titles(m_host->Log()), Lines{"[群体开锁]"});
 }
@@ -211,7 +191,7 @@ TEST_F(WorkerTest, AStopDuringATransactionWaitsForItAndLeavesAnEarlierFlagForThe
     EXPECT_EQ(g_bReqGroupStatus, 1u);
 
     Open();
-    ASSERT_TRUE(WaitWorkerProgress([] { return g_bReqGroupStatus == 0; }, 20'000));
+    ASSERT_TRUE(m_host->Serve([] { return g_bReqGroupStatus == 0; }));
     EXPECT_EQ(Titles(m_host->Log()), (Lines{"[单点获取状态]", "[群体获取状态]"}));
 }
 
@@ -245,6 +225,70 @@ TEST_F(WorkerTest, AnIdleOpenPortLeavesTheProcessorAlone) {
     std::this_thread::sleep_for(500ms);
     // A dispatch loop that polled its flags would burn the whole half second.
     EXPECT_LT(ProcessCpuMs() - before, 150.0);
+}
+
+// A console that takes 20 ms for each line, four times slower than the bus brings the lines
+// of a reply in its 5 ms window.
+class SlowHost : public TestHost {
+  public:
+    using TestHost::TestHost;
+
+    bool endShownAfterThePollReturned = false;
+
+  protected:
+    void ApplyLogLine(const std::string& line) override {
+        std::this_thread::sleep_for(20ms);
+        if (line == "[--完毕：群体获取状态--]") {
+            endShownAfterThePollReturned = g_bReqGroupStatus == 0;
+        }
+        TestHost::ApplyLogLine(line);
+    }
+};
+
+// The elapsed milliseconds of a raw line, "原始数据为：5A 00 00 00 5A ,时间 4ms".
+long RawLineMs(const std::string& line) {
+    const std::string mark = ",时间 ";
+    return std::stol(line.substr(line.find(mark) + mark.size()));
+}
+
+TEST(SlowConsoleTest, AFullPollReadsEveryReplyInTimeHoweverSlowlyTheConsoleTakesThem) {
+    NodeSimConfig config;
+    config.nodes.clear();
+    for (int address = 0x00; address <= 0xFE; ++address) {
+        config.nodes.insert(static_cast<uint8_t>(address));
+    }
+    config.registerPort = false;
+    const auto sim = NodeSim::Start(config);
+    ASSERT_TRUE(sim);
+    SlowHost host(sim->PortPath());
+    host.Parameters().m_byMaxAddr = 0xFE;
+    StartPortWorker(&host);
+    ASSERT_TRUE(host.WaitForLine("[串口已打开]"));
+
+    RaiseRequest(g_bReqGroupStatus);
+    // About 1030 lines at 20 ms each.
+    ASSERT_TRUE(host.Serve([] { return g_bReqGroupStatus == 0; }, 90s));
+    StopPortWorker(host);
+
+    const Lines log = host.Log();
+    Lines parsed;
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        if (log[i] == LOG_FRAME_COMPLETE) {
+            EXPECT_LE(RawLineMs(log[i + 1]), 1475) << "the time the byte was read, not shown";
+            parsed.push_back(log[i + 3]);
+        }
+    }
+    ASSERT_EQ(parsed.size(), 255u);
+    for (int address = 0x00; address <= 0xFE; ++address) {
+        char line[64];
+        std::snprintf(line, sizeof line, "header=5A,addr=%02X,cmd=00,rsp_param[0]=00", address);
+        EXPECT_EQ(parsed[static_cast<std::size_t>(address)], line);
+    }
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[log.size() - 3], LOG_LAST_NODE);
+    EXPECT_EQ(log[log.size() - 2], "[--完毕：群体获取状态--]");
+    EXPECT_EQ(log.back(), "[串口已关闭]");
+    EXPECT_TRUE(host.endShownAfterThePollReturned) << "the poll never waited for the console";
 }
 
 }  // namespace

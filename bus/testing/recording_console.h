@@ -1,4 +1,6 @@
-// An operator console that records what the transactions show, for tests.
+// An operator console that records what the transactions show, for tests. The thread that
+// creates it is its consumer: transactions run there show at once; those run on another
+// thread are shown as that thread serves the queue.
 #pragma once
 
 #include <map>
@@ -6,26 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "bus/operator_console.h"
+#include "bus/console_queue.h"
 
-class RecordingConsole : public IOperatorConsole {
+class RecordingConsole : public QueuedConsole {
   public:
     ControlParameters& Parameters() override { return m_params; }
-
-    void AppendLog(const std::string& line) override {
-        std::lock_guard lock(m_mutex);
-        m_log.push_back(line);
-    }
-    void SetStatusCell(int address, const std::string& text) override {
-        std::lock_guard lock(m_mutex);
-        if (address >= 0 && address <= 0xFE) {
-            m_cells[address] = text;
-        }
-    }
-    void ShowMessage(const std::string& text) override {
-        std::lock_guard lock(m_mutex);
-        m_messages.push_back(text);
-    }
 
     std::vector<std::string> Log() const {
         std::lock_guard lock(m_mutex);
@@ -38,6 +25,22 @@ class RecordingConsole : public IOperatorConsole {
     std::vector<std::string> Messages() const {
         std::lock_guard lock(m_mutex);
         return m_messages;
+    }
+
+  protected:
+    void ApplyLogLine(const std::string& line) override {
+        std::lock_guard lock(m_mutex);
+        m_log.push_back(line);
+    }
+    void ApplyStatusCell(int address, const std::string& text) override {
+        std::lock_guard lock(m_mutex);
+        if (address >= 0 && address <= 0xFE) {
+            m_cells[address] = text;
+        }
+    }
+    void ApplyMessage(const std::string& text) override {
+        std::lock_guard lock(m_mutex);
+        m_messages.push_back(text);
     }
 
   private:

@@ -37,6 +37,9 @@ class CWnd : public CCmdTarget {
     BOOL IsIconic() const;
     void GetClientRect(CRect* lpRect) const;
     void SetIcon(HICON hIcon, BOOL bBigIcon);
+    // The pointer over this window and its children: an arrow with a busy sign while work goes
+    // on in the background (TRUE), the usual one again (FALSE). The window stays usable.
+    void ShowBusyCursor(BOOL bBusy);
 
     // A message box owned by this window's top-level window; the caption defaults to the
     // application's name. Returns the button pressed (IDOK).

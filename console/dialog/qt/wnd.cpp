@@ -118,6 +118,14 @@ void CWnd::SetIcon(HICON hIcon, BOOL) {
     }
 }
 
+void CWnd::ShowBusyCursor(BOOL bBusy) {
+    if (bBusy) {
+        m_hWnd->setCursor(Qt::BusyCursor);
+    } else {
+        m_hWnd->unsetCursor();
+    }
+}
+
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_ICONERASEBKGND) {
         EraseBackground(*reinterpret_cast<HDC>(wParam), m_hWnd);
