@@ -2,8 +2,10 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "bus/log_text.h"
@@ -94,6 +96,68 @@ void BM_ReplyToParsedLatency(benchmark::State& state) {
     state.counters["max_us"] = Percentile(latencyUs, 1.0);
 }
 BENCHMARK(BM_ReplyToParsedLatency)->Iterations(200)->Unit(benchmark::kMillisecond);
+
+// Marks the moment the console has shown a poll's end line.
+class EndTimingConsole : public RecordingConsole {
+  public:
+    Clock::time_point endShown;
+
+  protected:
+    void ApplyLogLine(const std::string& line) override {
+        if (line == "[--完毕：群体获取状态--]") {
+            endShown = Clock::now();
+        }
+        RecordingConsole::ApplyLogLine(line);
+    }
+};
+
+double MicrosecondsBetween(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::micro>(to - from).count();
+}
+
+// A poll of 255 nodes as the window runs it: the poll on its own thread, the console taking
+// its lines on this one. From the last node's reply leaving the simulator to the poll having
+// returned, and to the console showing the end line.
+void BM_PollEndAfterLastReply(benchmark::State& state) {
+    std::mutex mutex;
+    Clock::time_point lastReply;
+    NodeSimObserver observer;
+    observer.replyWritten = [&](const ReplyFrame& reply, Clock::time_point at) {
+        if (reply[1] == 0xFE) {
+            std::lock_guard lock(mutex);
+            lastReply = at;
+        }
+    };
+    AddressSet nodes;
+    for (int a = 0x00; a <= 0xFE; ++a) {
+        nodes.insert(static_cast<uint8_t>(a));
+    }
+    const auto sim = OpenSimulatedBus(nodes, observer);
+    EndTimingConsole console;
+    console.Parameters().m_byMaxAddr = 0xFE;
+    std::vector<double> returnedUs, shownUs;
+    for (auto _ : state) {
+        std::atomic<bool> returned{false};
+        Clock::time_point returnedAt;
+        std::thread poll([&] {
+            GroupGetStatus(console);
+            returnedAt = Clock::now();
+            returned = true;
+            console.Queue().Nudge();
+        });
+        console.Queue().ServeUntil([&] { return returned.load(); });
+        poll.join();
+        std::lock_guard lock(mutex);
+        returnedUs.push_back(MicrosecondsBetween(lastReply, returnedAt));
+        shownUs.push_back(MicrosecondsBetween(lastReply, console.endShown));
+    }
+    ClosePort();
+    state.counters["returned_p50_us"] = Percentile(returnedUs, 0.50);
+    state.counters["returned_max_us"] = Percentile(returnedUs, 1.0);
+    state.counters["shown_p50_us"] = Percentile(shownUs, 0.50);
+    state.counters["shown_max_us"] = Percentile(shownUs, 1.0);
+}
+BENCHMARK(BM_PollEndAfterLastReply)->Iterations(10)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
