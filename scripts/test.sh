@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test; then the console queue's, the port
-# worker's and the command line's tests once more under ThreadSanitizer, the Windows build under wine, the whole suite
-# under AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzzer for a bounded time.
+# worker's and the command line's tests once more under ThreadSanitizer, the Windows build under
+# wine, the whole suite under AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzzer
+# for a bounded time.
 # Says how long each stage took.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"

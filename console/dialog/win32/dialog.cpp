@@ -2,6 +2,7 @@
 
 #include "console/dialog/menu.h"
 #include "console/dialog/radio_group.h"
+#include "console/dialog/win32/busy_cursor.h"
 #include "console/dialog/win32/dialog_template.h"
 #include "console/dialog/win32/window_thread_win32.h"
 #include "console/dialog/win_app.h"
@@ -74,6 +75,13 @@ INT_PTR CALLBACK DialogBackend::DialogProc(HWND hWnd, UINT message, WPARAM wPara
             return TRUE;
         case WM_DESTROY:
             ReleaseWindow(*dlg);
+            return FALSE;
+        case WM_SETCURSOR:
+            // Asked by the window itself and, before they choose, by its controls.
+            if (SetBusyCursorIfMarked(hWnd, lParam)) {
+                ::SetWindowLongPtrW(hWnd, DWLP_MSGRESULT, TRUE);
+                return TRUE;
+            }
             return FALSE;
         case WM_QUERYDRAGICON: {
             // One of the messages whose result a dialog procedure returns itself.

@@ -2,12 +2,23 @@
 
 #include <vector>
 
+#include "console/dialog/win32/busy_cursor.h"
 #include "console/dialog/win32/wide.h"
 
 namespace {
 // The window property that holds the wrapper a window is bound to.
 constexpr wchar_t kWrapperProperty[] = L"VelkaroWrapper";
+// The window property that marks a window whose pointer shows the busy arrow.
+constexpr wchar_t kBusyCursorProperty[] = L"VelkaroBusyCursor";
 }  // namespace
+
+bool SetBusyCursorIfMarked(HWND hWnd, LPARAM lParam) {
+    if (LOWORD(lParam) != HTCLIENT || ::GetPropW(hWnd, kBusyCursorProperty) == nullptr) {
+        return false;
+    }
+    ::SetCursor(::LoadCursorW(nullptr, IDC_APPSTARTING));
+    return true;
+}
 
 CWnd* BoundWrapperOf(HWND hWnd) {
     return static_cast<CWnd*>(::GetPropW(hWnd, kWrapperProperty));
@@ -70,6 +81,24 @@ void CWnd::GetClientRect(CRect* lpRect) const {
 void CWnd::SetIcon(HICON hIcon, BOOL bBigIcon) {
     ::SendMessageW(m_hWnd, WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL,
                    reinterpret_cast<LPARAM>(hIcon));
+}
+
+void CWnd::ShowBusyCursor(BOOL bBusy) {
+    if (bBusy) {
+        ::SetPropW(m_hWnd, kBusyCursorProperty, reinterpret_cast<HANDLE>(1));
+    } else {
+        ::RemovePropW(m_hWnd, kBusyCursorProperty);
+    }
+    // A pointer resting over the window changes now rather than at its next move.
+    POINT point;
+    if (!::GetCursorPos(&point)) {
+        return;
+    }
+    HWND under = ::WindowFromPoint(point);
+    if (under == m_hWnd || ::IsChild(m_hWnd, under)) {
+        ::SendMessageW(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under),
+                       MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    }
 }
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
