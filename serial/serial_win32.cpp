@@ -180,27 +180,48 @@ bool SerialPurge(SerialHandle handle) {
     return PurgeComm(Win32Handle(handle), kPurgeAll) != 0;
 }
 
-// A failed status query counts nothing in the driver's queue.
-uint32_t SerialBytesWaiting(SerialHandle handle) {
+namespace {
+
+// ClearCommError's count of the driver's input queue; false when the status query fails, as it
+// does once the device is gone.
+bool QueryInputQueue(SerialHandle handle, DWORD& count) {
     DWORD errors = 0;
     COMSTAT status{};
-    ClearCommError(Win32Handle(handle), &errors, &status);
-    return status.cbInQue + (g_caught.Has(handle) ? 1u : 0u);
+    const bool answered = ClearCommError(Win32Handle(handle), &errors, &status) != 0;
+    count = status.cbInQue;
+    return answered;
+}
+
+}  // namespace
+
+// A failed status query counts nothing in the driver's queue.
+uint32_t SerialBytesWaiting(SerialHandle handle) {
+    DWORD queued = 0;
+    QueryInputQueue(handle, queued);
+    return queued + (g_caught.Has(handle) ? 1u : 0u);
 }
 
 // The handle of a device that went away (a USB adapter pulled out) fails every status query.
 bool SerialHungUp(SerialHandle handle) {
-    DWORD errors = 0;
-    COMSTAT status{};
-    return ClearCommError(Win32Handle(handle), &errors, &status) == 0;
+    DWORD queued = 0;
+    return !QueryInputQueue(handle, queued);
 }
 
 void SerialWaitReadable(SerialHandle handle, uint32_t timeoutMs) {
     // All read limits zero would mean no limit at all: a wait of 0 must not block.
-    if (timeoutMs == 0 || SerialBytesWaiting(handle) != 0) {
+    if (timeoutMs == 0 || g_caught.Has(handle)) {
         return;
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    DWORD queued = 0;
+    // A device that is gone is not read: its reads end at once (or, under wine, spin inside).
+    if (!QueryInputQueue(handle, queued)) {
+        SleepUntil(deadline);
+        return;
+    }
+    if (queued != 0) {
+        return;
+    }
     const HANDLE port = Win32Handle(handle);
     COMMTIMEOUTS own{};
     if (!GetCommTimeouts(port, &own)) {

@@ -295,9 +295,10 @@ TEST_F(SerialWin32Test, ReadTimedRunsOnAcrossATickCounterWrap) {
     EXPECT_LT(TickNow(), before) << "the counter did wrap during the call";
 }
 
-// A pulled-out adapter, played by simulated nodes that hang up at the first frame: reads then
-// end at once, and a wait for a byte must still sleep out its time rather than hand its
-// caller's loop an early return after another.
+// A pulled-out adapter, played by simulated nodes that hang up at the first frame. Reads of a
+// device that is gone end at once on Windows and spin inside wine; a wait for a byte must
+// sleep out its time either way, rather than hand its caller's loop one early return after
+// another.
 TEST(SerialWin32HangUpTest, WaitsOnAHungUpPortRunTheirTimeWithoutUsingTheProcessor) {
     const char* port = std::getenv("VELKARO_TEST_HANGUP_PORT");
     ASSERT_NE(port, nullptr) << "run these tests through scripts/test-windows.sh";
@@ -309,13 +310,13 @@ TEST(SerialWin32HangUpTest, WaitsOnAHungUpPortRunTheirTimeWithoutUsingTheProcess
 
     const auto cpuBefore = ProcessCpuTime();
     const auto start = Clock::now();
-    for (int wait = 0; wait < 4; ++wait) {
+    for (int wait = 0; wait < 8; ++wait) {
         SerialWaitReadable(handle, 200);
     }
-    EXPECT_GE(Since(start), milliseconds(750));
-    // A spinning wait costs the whole 800 ms; wine's own serial layer costs some processor time
-    // of its own, more so on a busy machine, so the bound leaves room for it.
-    EXPECT_LT(ProcessCpuTime() - cpuBefore, milliseconds(400)) << "the waits kept a processor busy";
+    EXPECT_GE(Since(start), milliseconds(1550));
+    // A spinning wait costs the whole 1600 ms, reading the gone device inside wine about 220 ms;
+    // a wait that leaves the port alone costs next to nothing, with room for a busy machine.
+    EXPECT_LT(ProcessCpuTime() - cpuBefore, milliseconds(150)) << "the waits kept a processor busy";
     SerialClose(handle);
 }
 
