@@ -251,7 +251,8 @@ void RunOperation(CliHost& host, const Operation& operation, const std::string& 
 
 bool OpenPortThroughWorker(CliHost& host) {
     StartPortWorker(&host);
-    host.ServeUntil([] { return g_hComm != INVALID_SERIAL_HANDLE || !PortWorkerRunning(); });
+    // "[串口已打开]" is out before any operation: a stdout that fails there sends nothing.
+    host.ServeUntil([] { return PortShownOpen() || !PortWorkerRunning(); });
     return g_hComm != INVALID_SERIAL_HANDLE;
 }
 

@@ -24,6 +24,8 @@ constexpr uint8_t PORT_BYTE_SIZE = 8;
 
 // Only one worker at a time may open or hold the port, opening included.
 std::atomic<bool> g_workerRunning{false};
+// From the worker's asking the console to show the port open until it closes the port.
+std::atomic<bool> g_portShownOpen{false};
 
 // Wakes the worker when a request or the stop arrives, and whoever waits on the worker when
 // it makes progress, so that neither side polls.
@@ -127,9 +129,12 @@ uint32_t PortWorkerThread(void* /*param*/) {
     WorkerSignal().Raise();
     host.SetOpenButtonCaption("关闭串口");
     host.AppendLog("[串口已打开]");
+    g_portShownOpen = true;
+    WorkerSignal().Raise();
 
     DispatchUntilStopped(host);
 
+    g_portShownOpen = false;
     SerialClose(g_hComm);
     g_hComm = INVALID_SERIAL_HANDLE;
     host.SetOpenButtonCaption("打开串口");
@@ -165,6 +170,10 @@ void StopPortWorker(PortWorkerHost& host) {
 
 bool PortWorkerRunning() {
     return g_workerRunning;
+}
+
+bool PortShownOpen() {
+    return g_portShownOpen;
 }
 
 WorkerProgressListener::WorkerProgressListener(std::function<void()> notify)

@@ -59,6 +59,10 @@ void StopPortWorker(PortWorkerHost& host);
 
 // True from the start branch until the worker's last step, opening included.
 bool PortWorkerRunning();
+// True once the worker holds the port and has queued the caption and the log line that show
+// it open, until it closes the port. A console that serves its queue until this holds has
+// shown the open before anything else happens on the port.
+bool PortShownOpen();
 
 // Wakes whoever waits on the worker (ServeUntil) to look at its condition again: for
 // conditions that change outside the worker (a stop asked for from outside the program).
