@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QMetaObject>
-#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -14,10 +13,6 @@ constexpr int kServePollMs = 2;
 // The application object lives on the window's thread; calls queued to it run there.
 void AfxPostToWindowThread(std::function<void()> op) {
     QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(op), Qt::QueuedConnection);
-}
-
-bool AfxIsWindowThread() {
-    return QThread::currentThread() == QCoreApplication::instance()->thread();
 }
 
 void AfxServeUntil(const std::function<bool()>& done) {

@@ -18,7 +18,6 @@ constexpr DWORD kServePollMs = 2;
 std::mutex g_mutex;
 std::deque<std::function<void()>> g_posted;
 HWND g_hWorkWindow = nullptr;
-DWORD g_windowThreadId = 0;
 
 std::function<void()> TakePosted() {
     std::lock_guard lock(g_mutex);
@@ -54,7 +53,6 @@ void AdoptWindowThread() {
     ::RegisterClassW(&windowClass);
     g_hWorkWindow = ::CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0,
                                       HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
-    g_windowThreadId = ::GetCurrentThreadId();
 }
 
 void AfxPostToWindowThread(std::function<void()> op) {
@@ -64,10 +62,6 @@ void AfxPostToWindowThread(std::function<void()> op) {
     if (g_posted.size() == 1) {
         ::PostMessageW(g_hWorkWindow, kRunPostedWork, 0, 0);
     }
-}
-
-bool AfxIsWindowThread() {
-    return ::GetCurrentThreadId() == g_windowThreadId;
 }
 
 void AfxServeUntil(const std::function<bool()>& done) {
