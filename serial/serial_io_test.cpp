@@ -7,30 +7,13 @@
 
 #include "serial/serial.h"
 #include "serial/serial_test_support.h"
+#include "serial/testing/hook_recorder.h"
 #include "serial/tick.h"
 
 namespace {
 
 using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
-
-struct HookCall {
-    std::vector<uint8_t> bytes;
-    uint32_t count;
-};
-std::vector<HookCall> g_txCalls;
-std::vector<HookCall> g_rxCalls;
-
-void RecordTx(const uint8_t* bytes, uint32_t count) {
-    g_txCalls.push_back({{bytes, bytes + count}, count});
-}
-void RecordRx(const uint8_t* bytes, uint32_t count) {
-    g_rxCalls.push_back({{bytes, bytes + count}, count});
-}
-
-milliseconds Since(Clock::time_point start) {
-    return std::chrono::duration_cast<milliseconds>(Clock::now() - start);
-}
 
 // Sends the pieces from another thread, `gap` apart, the first after one gap.
 class Feeder {

@@ -13,6 +13,7 @@
 
 #include "protocol/frame.h"
 #include "serial/serial.h"
+#include "serial/testing/hook_recorder.h"
 #include "serial/tick.h"
 
 namespace {
@@ -25,24 +26,6 @@ constexpr uint32_t kNodeCount = 16;
 constexpr uint32_t kAnswerSize = HOST_FRAME_SIZE + kNodeCount * REPLY_FRAME_SIZE;
 // Unlock replies come one interval apart: node a answers (a + 1) intervals after the frame.
 constexpr int32_t kUnlockIntervalMs = 50;
-
-struct HookCall {
-    std::vector<uint8_t> bytes;
-    uint32_t count;
-};
-std::vector<HookCall> g_txCalls;
-std::vector<HookCall> g_rxCalls;
-
-void RecordTx(const uint8_t* bytes, uint32_t count) {
-    g_txCalls.push_back({{bytes, bytes + count}, count});
-}
-void RecordRx(const uint8_t* bytes, uint32_t count) {
-    g_rxCalls.push_back({{bytes, bytes + count}, count});
-}
-
-milliseconds Since(Clock::time_point start) {
-    return std::chrono::duration_cast<milliseconds>(Clock::now() - start);
-}
 
 milliseconds ProcessCpuTime() {
     FILETIME created{}, exited{}, kernel{}, user{};
