@@ -20,6 +20,7 @@
 
 #include "cli/child_process.h"
 #include "nodesim/node_sim.h"
+#include "serial/testing/interactive_terminal.h"
 
 namespace {
 
@@ -146,14 +147,9 @@ TEST(CliTerminalTest, RunLeavesTheTerminalSettingsAsItFoundThem) {
     const std::string slave = ptsname(master);
     const int probe = open(slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     ASSERT_GE(probe, 0);
-    termios before{};
-    ASSERT_EQ(tcgetattr(probe, &before), 0);
-    before.c_iflag |= ICRNL | IXON;
-    before.c_oflag |= OPOST | ONLCR;
-    before.c_lflag |= ICANON | ECHO | ISIG | IEXTEN;
-    cfsetspeed(&before, B38400);
-    ASSERT_EQ(tcsetattr(probe, TCSANOW, &before), 0);
-    ASSERT_EQ(tcgetattr(probe, &before), 0);
+    const std::optional<termios> interactive = MakeInteractive(probe, B38400);
+    ASSERT_TRUE(interactive.has_value());
+    const termios before = *interactive;
 
     CliProcess cli({"--port", slave, "wait", "0"});
     EXPECT_EQ(ExitCode(cli.AwaitEnd(STARTUP)), 0) << cli.Stderr();

@@ -10,6 +10,7 @@
 
 #include "serial/serial.h"
 #include "serial/serial_test_support.h"
+#include "serial/testing/interactive_terminal.h"
 
 namespace {
 
@@ -200,15 +201,9 @@ bool SameSettings(const termios& a, const termios& b) {
 TEST_F(SerialOpenTest, ClosePutsBackTheSettingsTheTerminalHadBefore) {
     const int probe = open(m_pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     ASSERT_GE(probe, 0);
-    // An interactive terminal's settings.
-    termios before{};
-    ASSERT_EQ(tcgetattr(probe, &before), 0);
-    before.c_iflag |= ICRNL | IXON;
-    before.c_oflag |= OPOST | ONLCR;
-    before.c_lflag |= ICANON | ECHO | ISIG | IEXTEN;
-    cfsetspeed(&before, B9600);
-    ASSERT_EQ(tcsetattr(probe, TCSANOW, &before), 0);
-    ASSERT_EQ(tcgetattr(probe, &before), 0);
+    const std::optional<termios> interactive = MakeInteractive(probe, B9600);
+    ASSERT_TRUE(interactive.has_value());
+    const termios before = *interactive;
     const struct {
         const char* label;
         uint8_t byteSize;
