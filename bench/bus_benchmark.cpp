@@ -52,8 +52,8 @@ class TimingConsole : public RecordingConsole {
     std::vector<Clock::time_point> parsed;
 
   protected:
-    void ApplyLogLine(const std::string& line) override {
-        if (line == LOG_FRAME_COMPLETE) {
+    void ApplyLogLine(const LogLine& line) override {
+        if (line.text == LOG_FRAME_COMPLETE) {
             std::lock_guard lock(m_mutex);
             parsed.push_back(Clock::now());
         }
@@ -103,8 +103,8 @@ class EndTimingConsole : public RecordingConsole {
     Clock::time_point endShown;
 
   protected:
-    void ApplyLogLine(const std::string& line) override {
-        if (line == "[--完毕：群体获取状态--]") {
+    void ApplyLogLine(const LogLine& line) override {
+        if (line.text == "[--完毕：群体获取状态--]") {
             endShown = Clock::now();
         }
         RecordingConsole::ApplyLogLine(line);

@@ -118,7 +118,7 @@ void QueuedConsole::CallShown(std::function<void()> show) {
 }
 
 void QueuedConsole::AppendLog(const std::string& line) {
-    PostShown([this, line] { ApplyLogLine(line); });
+    PostShown([this, line = LogLine{WallClock::now(), line}] { ApplyLogLine(line); });
 }
 
 void QueuedConsole::SetStatusCell(int address, const std::string& text) {

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "bus/operator_console.h"
+#include "record/log_line.h"
 
 // The queue has no limit. Its only producer is the port worker, whose lines come from the bus:
 // at 115200 baud at most 11,520 bytes a second arrive, that is at most 2,304 five-byte frames
@@ -79,8 +80,9 @@ class QueuedConsole : public IOperatorConsole {
     void RunPending() { m_queue.RunPending(); }
 
   protected:
-    // Run on the console's thread, in call order, while CanShow() holds.
-    virtual void ApplyLogLine(const std::string& line) = 0;
+    // Run on the console's thread, in call order, while CanShow() holds. A log line carries
+    // the time the transaction produced it, not the time it is shown.
+    virtual void ApplyLogLine(const LogLine& line) = 0;
     virtual void ApplyStatusCell(int address, const std::string& text) = 0;
     virtual void ApplyMessage(const std::string& text) = 0;
     // False once the console's window is gone: what is still queued is dropped then.

@@ -17,6 +17,8 @@
 #include "cli/exit_status.h"
 #include "cli/output.h"
 #include "cli/simulated_bus.h"
+#include "record/bus_trace.h"
+#include "record/log_file.h"
 #include "res/version.h"
 #include "serial/serial.h"
 
@@ -48,6 +50,8 @@ struct CliOptions {
     int interval = 50;
     std::optional<std::string> simulate;
     bool json = false;
+    std::optional<std::string> logPath;
+    std::optional<std::string> tracePath;
     bool listPorts = false;
     std::vector<Operation> operations;
 };
@@ -134,7 +138,8 @@ std::vector<Operation> ParseOperations(const std::vector<std::string>& words) {
 constexpr const char* EXIT_STATUS_HELP =
     "Exit status: 0 every operation ran; 1 the port could not be opened (or the simulated bus\n"
     "could not start); 2 bad usage; 3 a write error on the port; 4 the port went away (adapter\n"
-    "pulled out), the remaining operations not run; 5 stdout could not be written; 130 / 143\n"
+    "pulled out), the remaining operations not run; 5 stdout, the --log file or the --trace\n"
+    "file could not be written (one that cannot be created is bad usage); 130 / 143\n"
     "stopped by SIGINT (Ctrl-C) / SIGTERM. With --json stdout carries exactly one JSON document,\n"
     "its exit_status included; errors are also on stderr.";
 
@@ -160,6 +165,12 @@ void DefineOptions(CLI::App& app, CliOptions& options, NumberTexts& numbers,
     app.add_flag("--simulate{00-0f}", options.simulate,
                  "run against the built-in simulated bus (nodes ADDRS, all locked)");
     app.add_flag("--json", options.json, "print one JSON document instead of the log lines");
+    app.add_option("--log", options.logPath,
+                   "also write the log into FILE, each line with the time it was produced")
+        ->type_name("FILE");
+    app.add_option("--trace", options.tracePath,
+                   "record every byte on the bus into FILE, a pcapng file for Wireshark")
+        ->type_name("FILE");
     app.add_option("operation", words,
                    "ports | group-status | group-unlock | status ADDR | unlock ADDR | wait MS");
     app.footer(EXIT_STATUS_HELP);
@@ -279,10 +290,7 @@ bool RunOperationsOnOpenPort(const CliOptions& options, CliHost& host, RunStop& 
     return portGone;
 }
 
-RunEnd RunOperations(const CliOptions& options, const std::string& port, std::ostream& out,
-                     std::ostream& err, RunStop& stop) {
-    CliHost host(port, out, err, options.json, stop);
-    ApplyParameters(options, host.Parameters());
+RunEnd RunOnPort(const CliOptions& options, CliHost& host, RunStop& stop) {
     if (!OpenPortThroughWorker(host)) {
         return {EXIT_OPEN_FAILED, "串口打开失败", true, host.JsonRecord()};
     }
@@ -300,6 +308,41 @@ RunEnd RunOperations(const CliOptions& options, const std::string& port, std::os
         return {EXIT_WRITE_ERROR, MSG_WRITE_ERROR, true, host.JsonRecord()};
     }
     return {EXIT_OK, "", false, host.JsonRecord()};
+}
+
+// The files of the run's record, created before the port is opened. A file that cannot be
+// created is a usage error: the message, empty when all went well.
+std::string CreateRecordFiles(const CliOptions& options, const std::string& port,
+                              LogFile& logFile) {
+    std::string error;
+    if (options.logPath && !logFile.Create(*options.logPath, error)) {
+        return "--log: cannot create '" + *options.logPath + "': " + error;
+    }
+    if (options.tracePath && !StartBusTrace(*options.tracePath, "velkaro-cli", port, error)) {
+        return "--trace: cannot create '" + *options.tracePath + "': " + error;
+    }
+    return {};
+}
+
+RunEnd RunOperations(const CliOptions& options, const std::string& port, std::ostream& out,
+                     std::ostream& err, RunStop& stop) {
+    LogFile logFile;
+    if (std::string usage = CreateRecordFiles(options, port, logFile); !usage.empty()) {
+        return {EXIT_USAGE, usage};
+    }
+    CliHost host(port, out, err, options.json, stop);
+    ApplyParameters(options, host.Parameters());
+    if (options.logPath) {
+        host.WriteLogTo(&logFile);
+    }
+    const RunEnd end = RunOnPort(options, host, stop);
+    // After the port has closed: every byte that passed it is in the file.
+    std::string traceError;
+    if (!StopBusTrace(traceError) && end.status == EXIT_OK) {
+        return {EXIT_OUTPUT_FAILED, "cannot write to the trace file: " + traceError, false,
+                host.JsonRecord()};
+    }
+    return end;
 }
 
 RunEnd RunOnSimulatedNodes(const CliOptions& options, std::ostream& out, std::ostream& err,

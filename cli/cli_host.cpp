@@ -6,6 +6,7 @@
 
 #include "cli/exit_status.h"
 #include "cli/output.h"
+#include "record/output_file.h"
 
 namespace {
 
@@ -22,13 +23,17 @@ CliHost::CliHost(std::string portName, std::ostream& out, std::ostream& err, boo
                  RunStop& stop)
     : m_portName(std::move(portName)), m_out(out), m_err(err), m_json(json), m_stop(stop) {}
 
-void CliHost::ApplyLogLine(const std::string& line) {
-    m_log.push_back(line);
+void CliHost::ApplyLogLine(const LogLine& line) {
+    m_log.push_back(line.text);
+    if (m_logFile && !m_logFile->Write(line)) {
+        m_stop.Request(EXIT_OUTPUT_FAILED, "cannot write to the log file: " + FileErrorText());
+        m_logFile = nullptr;
+    }
     if (m_json || !m_out) {
         return;
     }
     // Flushed line by line so that a script reading the pipe sees the bus as it happens.
-    const std::string failure = WriteLine(m_out, line);
+    const std::string failure = WriteLine(m_out, line.text);
     if (!failure.empty()) {
         m_stop.Request(EXIT_OUTPUT_FAILED, failure);
     }

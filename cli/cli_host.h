@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/run_stop.h"
+#include "record/log_file.h"
 #include "worker/port_worker.h"
 
 class CliHost : public PortWorkerHost {
@@ -19,6 +20,8 @@ class CliHost : public PortWorkerHost {
     CliHost(std::string portName, std::ostream& out, std::ostream& err, bool json, RunStop& stop);
 
     ControlParameters& Parameters() override { return m_params; }
+    // Every log line also goes into `file`, with its time, whatever stdout does.
+    void WriteLogTo(LogFile* file) { m_logFile = file; }
     // A stop asked for from outside cancels the running transaction, as closing the window does.
     bool TransactionCancelled() override { return m_stop.Requested(); }
 
@@ -27,7 +30,7 @@ class CliHost : public PortWorkerHost {
     nlohmann::ordered_json JsonRecord() const;
 
   protected:
-    void ApplyLogLine(const std::string& line) override;
+    void ApplyLogLine(const LogLine& line) override;
     void ApplyStatusCell(int address, const std::string& text) override;
     void ApplyMessage(const std::string& text) override;
     std::string ReadPortName() override { return m_portName; }
@@ -41,6 +44,7 @@ class CliHost : public PortWorkerHost {
     std::ostream& m_err;
     bool m_json;
     RunStop& m_stop;
+    LogFile* m_logFile = nullptr;
     std::vector<std::string> m_log;
     std::map<int, std::string> m_cells;
     // Every write in order, so that a run that polls twice shows both states.

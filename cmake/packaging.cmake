@@ -38,6 +38,10 @@ velkaro_help2man(velkaro-nodesim "lock-control nodes answering host frames on a 
 add_custom_target(velkaro_manpages DEPENDS ${VELKARO_MANPAGES})
 install(FILES ${VELKARO_MANPAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 OPTIONAL)
 
+# The dissector of the bus trace, where Wireshark and tshark load global Lua plugins from.
+install(FILES packaging/wireshark/velkaro.lua
+        DESTINATION lib/${CMAKE_LIBRARY_ARCHITECTURE}/wireshark/plugins)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME velkaro)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -59,4 +63,6 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The window's texts are Chinese; any of these fonts shows them.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei | fonts-noto-cjk")
+# Reads the bus traces that --trace and the window write.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "wireshark | tshark")
 include(CPack)

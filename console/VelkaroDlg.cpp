@@ -138,8 +138,8 @@ void CVelkaroDlg::ScheduleRunPending() {
     });
 }
 
-void CVelkaroDlg::ApplyLogLine(const std::string& line) {
-    m_lbLog.AddString(line);
+void CVelkaroDlg::ApplyLogLine(const LogLine& line) {
+    m_lbLog.AddString(line.text);
     m_lbLog.SetCurSel(m_lbLog.GetCount() - 1);
 }
 

@@ -67,7 +67,7 @@ class CVelkaroDlg : public CDialogEx, public PortWorkerHost, public ControlParam
     // The transactions see this once the window is closing: a running one ends at once.
     bool TransactionCancelled() override { return m_bClosing; }
 
-    void ApplyLogLine(const std::string& line) override;
+    void ApplyLogLine(const LogLine& line) override;
     void ApplyStatusCell(int address, const std::string& text) override;
     void ApplyMessage(const std::string& text) override;
     std::string ReadPortName() override;

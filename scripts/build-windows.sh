@@ -25,7 +25,8 @@ velkaro_project_version() {
     sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$VELKARO_WINDOWS_BUILD/CMakeCache.txt"
 }
 
-# The zip holds one folder with the stripped programs and README.txt (CRLF, for Notepad).
+# The zip holds one folder with the stripped programs, README.txt (CRLF, for Notepad) and the
+# Wireshark dissector of the bus trace.
 velkaro_windows_pack() {
     local version name stage program
     version="$(velkaro_project_version)"
@@ -38,6 +39,7 @@ velkaro_windows_pack() {
     done
     sed -e "s/@VERSION@/$version/" -e 's/$/\r/' "$VELKARO_ROOT/packaging/windows/README.txt" \
         >"$stage/$name/README.txt"
+    cp "$VELKARO_ROOT/packaging/wireshark/velkaro.lua" "$stage/$name/"
     mkdir -p "$VELKARO_ROOT/dist"
     rm -f "$VELKARO_ROOT/dist/$name.zip"
     (cd "$stage" && cmake -E tar cf "$VELKARO_ROOT/dist/$name.zip" --format=zip "$name")

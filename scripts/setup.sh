@@ -14,6 +14,7 @@ VELKARO_PACKAGES=(
     libcli11-dev nlohmann-json3-dev
     fonts-wqy-microhei
     clang libclang-rt-14-dev
+    tshark wireshark-common
 )
 # What building the Debian package needs on top: dpkg-shlibdeps, which CPack runs to find the
 # package's dependencies, finds the programs with `file`; help2man writes the manual pages;

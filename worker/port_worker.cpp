@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bus/transactions.h"
+#include "record/bus_trace.h"
 #include "serial/serial.h"
 
 std::atomic<uint32_t> g_bReqGroupStatus{0};
@@ -93,6 +94,7 @@ bool RunRequestedTransactions(PortWorkerHost& host) {
         }
         host.SetTransactionRunning(true);
         request.transaction(host);
+        FlushBusTrace();
         host.SetTransactionRunning(false);
         request.flag = 0;
         WorkerSignal().Raise();

@@ -49,7 +49,7 @@ class TestHost : public PortWorkerHost {
     std::atomic<bool> m_cancelled{false};
 
   protected:
-    void ApplyLogLine(const std::string& line) override { m_log.push_back(line); }
+    void ApplyLogLine(const LogLine& line) override { m_log.push_back(line.text); }
     void ApplyStatusCell(int, const std::string&) override {}
     void ApplyMessage(const std::string& text) override { m_messages.push_back(text); }
     std::string ReadPortName() override { return m_port; }
@@ -239,9 +239,9 @@ class SlowHost : public TestHost {
     bool endShownAfterThePollReturned = false;
 
   protected:
-    void ApplyLogLine(const std::string& line) override {
+    void ApplyLogLine(const LogLine& line) override {
         std::this_thread::sleep_for(20ms);
-        if (line == "[--完毕：群体获取状态--]") {
+        if (line.text == "[--完毕：群体获取状态--]") {
             endShownAfterThePollReturned = g_bReqGroupStatus == 0;
         }
         TestHost::ApplyLogLine(line);

@@ -28,9 +28,9 @@ class RecordingConsole : public QueuedConsole {
     }
 
   protected:
-    void ApplyLogLine(const std::string& line) override {
+    void ApplyLogLine(const LogLine& line) override {
         std::lock_guard lock(m_mutex);
-        m_log.push_back(line);
+        m_log.push_back(line.text);
     }
     void ApplyStatusCell(int address, const std::string& text) override {
         std::lock_guard lock(m_mutex);

@@ -1,0 +1,93 @@
+#include "record/log_file.h"
+
+#include <array>
+#include <cstdio>
+
+#include "record/local_conventions.h"
+#include "record/output_file.h"
+
+namespace {
+
+// Written in blocks of about this size: few system calls, little memory beyond the log.
+constexpr std::size_t SAVE_BLOCK_BYTES = 1 << 20;
+
+}  // namespace
+
+void LogTimeFormatter::Append(WallClock::time_point time, std::string& out) {
+    using std::chrono::duration_cast;
+    using std::chrono::milliseconds;
+    using std::chrono::seconds;
+    // Floored, so that a time before 1970 still gets 0 to 999 milliseconds.
+    const auto second = std::chrono::floor<seconds>(time);
+    const auto millis = duration_cast<milliseconds>(time - second).count();
+    const std::time_t t = WallClock::to_time_t(second);
+    if (t != m_second) {
+        const std::tm calendar = LocalCalendarTime(t);
+        std::array<char, 64> text{};
+        std::snprintf(text.data(), text.size(), "%04d-%02d-%02d %02d:%02d:%02d",
+                      calendar.tm_year + 1900, calendar.tm_mon + 1, calendar.tm_mday,
+                      calendar.tm_hour, calendar.tm_min, calendar.tm_sec);
+        m_secondText = text.data();
+        m_second = t;
+    }
+    out += m_secondText;
+    const char fraction[5] = {'.', static_cast<char>('0' + millis / 100),
+                              static_cast<char>('0' + millis / 10 % 10),
+                              static_cast<char>('0' + millis % 10), '\0'};
+    out += fraction;
+}
+
+void AppendLogFileLine(const LogLine& line, LogTimeFormatter& times, std::string& out) {
+    times.Append(line.time, out);
+    out += '\t';
+    out += line.text;
+    out += TEXT_LINE_END;
+}
+
+bool LogFile::Create(const std::string& path, std::string& error) {
+    return CreateOutputFile(m_file, path, error);
+}
+
+bool LogFile::Write(const LogLine& line) {
+    m_text.clear();
+    AppendLogFileLine(line, m_times, m_text);
+    m_file.write(m_text.data(), static_cast<std::streamsize>(m_text.size()));
+    m_file.flush();
+    return static_cast<bool>(m_file);
+}
+
+bool SaveLog(const std::string& path, const std::vector<LogLine>& lines, std::string& error) {
+    std::ofstream file;
+    if (!CreateOutputFile(file, path, error)) {
+        return false;
+    }
+    LogTimeFormatter times;
+    std::string block;
+    block.reserve(SAVE_BLOCK_BYTES + 4096);
+    const auto writeBlock = [&] {
+        file.write(block.data(), static_cast<std::streamsize>(block.size()));
+        block.clear();
+    };
+    for (const LogLine& line : lines) {
+        AppendLogFileLine(line, times, block);
+        if (block.size() >= SAVE_BLOCK_BYTES) {
+            writeBlock();
+        }
+    }
+    writeBlock();
+    file.close();
+    if (!file) {
+        error = FileErrorText();
+        return false;
+    }
+    return true;
+}
+
+std::string LogText(const std::vector<LogLine>& lines) {
+    std::string text;
+    for (const LogLine& line : lines) {
+        text += line.text;
+        text += TEXT_LINE_END;
+    }
+    return text;
+}
