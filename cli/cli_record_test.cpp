@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <regex>
 #include <sstream>
@@ -84,11 +85,13 @@ class CliRecordTest : public ::testing::Test {
     void TearDown() override { std::filesystem::remove_all(m_dir); }
 
     // Starts the simulator with nodes 00 to 03; every frame on the wire is kept, in order.
-    void StartNodes(AddressSet badChecksum = {}) {
+    void StartNodes(const std::function<void(NodeSimConfig&)>& adjust = nullptr) {
         NodeSimConfig config;
         config.registerPort = false;
         config.nodes = {0x00, 0x01, 0x02, 0x03};
-        config.badChecksum = badChecksum;
+        if (adjust) {
+            adjust(config);
+        }
         NodeSimObserver observer;
         observer.hostFrame = [this](const HostFrame& frame, auto) {
             std::lock_guard lock(m_mutex);
@@ -151,7 +154,7 @@ TEST_F(CliRecordTest, TraceHoldsExactlyTheFramesOnTheWireAndTheLogFileTheLinesWi
 }
 
 TEST_F(CliRecordTest, ACorruptedReplyShowsItsChecksumAsWrong) {
-    StartNodes({0x01});
+    StartNodes([](NodeSimConfig& config) { config.badChecksum = {0x01}; });
     const auto trace = m_dir / "bad.pcapng";
     ChildProcess cli(VELKARO_CLI_PATH,
                      {"--port", m_sim->PortPath(), "--trace", trace.string(), "status", "01"});
@@ -170,6 +173,18 @@ TEST_F(CliRecordTest, TheTraceIsCompleteAfterCtrlC) {
     EXPECT_EQ(ExitCode(cli.AwaitEnd(RUN_LIMIT)), 130);
     EXPECT_EQ(RunTool("capinfos '" + trace.string() + "'").status, 0);
     EXPECT_EQ(Lines(DissectedFrames(trace)).size(), 5u);
+}
+
+TEST_F(CliRecordTest, TheTraceIsCompleteAfterTheAdapterWasPulledOut) {
+    // The second frame arrives, then the port hangs up.
+    StartNodes([](NodeSimConfig& config) { config.hangupAfterFrames = 2; });
+    const auto trace = m_dir / "gone.pcapng";
+    ChildProcess cli(VELKARO_CLI_PATH,
+                     {"--port", m_sim->PortPath(), "--max-addr", "03", "--trace", trace.string(),
+                      "group-status", "status", "01", "status", "02"});
+    EXPECT_EQ(ExitCode(cli.AwaitEnd(RUN_LIMIT)), 4) << cli.Stderr();
+    EXPECT_EQ(RunTool("capinfos '" + trace.string() + "'").status, 0);
+    EXPECT_EQ(Lines(DissectedFrames(trace)), Wire());
 }
 
 TEST_F(CliRecordTest, ARecordFileThatCannotBeCreatedEndsTheRunBeforeThePortOpens) {
