@@ -9,18 +9,10 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
-#include <string_view>
 
+#include "protocol/address_list.h"
 #include "protocol/frame.h"
-
-using AddressSet = std::set<uint8_t>;
-
-// Hexadecimal node addresses, comma-separated, each an address or a range: "00-0f,20,fe".
-// Values 00 to fe; spaces around items are allowed. Gives the sorted set, or nullopt with a
-// description of the first fault in *error.
-std::optional<AddressSet> ParseAddressList(std::string_view text, std::string* error = nullptr);
 
 // Result byte of an unlock reply.
 inline constexpr uint8_t UNLOCK_RESULT_OPEN = 0x00;

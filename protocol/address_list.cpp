@@ -1,6 +1,6 @@
-#include <charconv>
+#include "protocol/address_list.h"
 
-#include "nodesim/node_sim.h"
+#include <charconv>
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
+#include "protocol/address_list.h"
 
-#include "nodesim/node_sim.h"
+#include <gtest/gtest.h>
 
 namespace {
 
