@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "protocol/reply_parser.h"
+
 // The operator's control parameters. Written by the console's thread, read by the
 // transactions at the steps where they need them, so each is a whole atomic word.
 struct ControlParameters {
@@ -35,4 +37,10 @@ class IOperatorConsole {
     virtual void ShowMessage(const std::string& text) = 0;
     // True once the console is going away: a running transaction ends quietly.
     virtual bool TransactionCancelled() { return false; }
+
+    // What a transaction found, for a caller that acts on it rather than on the log (the
+    // acceptance run): the tick right after the frame went out, and each reply-headed frame
+    // with its time after the send. Called on the transaction's thread; nothing by default.
+    virtual void FrameSent(uint32_t /*sentTick*/) {}
+    virtual void ReplyReceived(const ParsedFrame& /*reply*/, uint32_t /*elapsedMs*/) {}
 };

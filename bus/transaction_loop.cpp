@@ -108,6 +108,9 @@ Outcome CollectReplies(IOperatorConsole& console, const TransactionPlan& plan, u
         capture.count = 0;
         console.AppendLog(LOG_PARSED);
         ReportFrame(console, plan, frame);
+        if (frame.head == FRAME_HEAD_NODE) {
+            console.ReplyReceived(frame, elapsed);
+        }
         if (frame.address >= console.Parameters().m_byMaxAddr) {
             return Outcome::LastNode;
         }
@@ -141,6 +144,7 @@ void RunTransaction(IOperatorConsole& console, const TransactionPlan& plan) {
     }
     const uint32_t deadline = plan.deadlineMs();
     const uint32_t t0 = TickNow();
+    console.FrameSent(t0);
     switch (CollectReplies(console, plan, deadline, t0)) {
         case Outcome::Cancelled:
             return;

@@ -11,6 +11,8 @@ namespace {
 constexpr auto STATUS_WINDOW = 5ms;
 constexpr auto STATUS_REPLY_OFFSET = 2ms;
 constexpr unsigned HIGHEST_NODE_ADDRESS = 0xFE;
+// The second board at a duplicated address answers once the first's reply is on the wire.
+constexpr auto SECOND_BOARD_DELAY = 1ms;
 constexpr auto NEVER = SimClock::time_point::max();
 
 }  // namespace
@@ -32,6 +34,9 @@ NodeBank::NodeBank(const NodeSimConfig& config, SimClock::time_point start)
     }
     for (const uint8_t a : config.jammed) {
         m_nodes[a].jammed = true;
+    }
+    for (const uint8_t a : config.duplicates) {
+        m_nodes[a].duplicated = true;
     }
     for (const uint8_t a : config.badChecksum) {
         m_nodes[a].badChecksum = true;
@@ -156,6 +161,11 @@ std::vector<Transmission> NodeBank::Transmissions(std::vector<Slot> slots) {
         const Node& node = m_nodes[slot.reply[1]];
         transmissions.push_back(
             {slot.due + node.late, {slot.reply.begin(), slot.reply.end()}, slot.reply});
+        if (node.duplicated) {
+            transmissions.push_back({slot.due + node.late + SECOND_BOARD_DELAY,
+                                     {slot.reply.begin(), slot.reply.end()},
+                                     slot.reply});
+        }
     }
     std::stable_sort(transmissions.begin(), transmissions.end(),
                      [](const Transmission& a, const Transmission& b) { return a.due < b.due; });

@@ -45,6 +45,7 @@ class NodeBank {
         bool silent = false;
         bool jammed = false;
         bool badChecksum = false;
+        bool duplicated = false;
         std::optional<uint8_t> levelOverride;
         SimClock::duration late{};
         // The lock is open from openSince until closesAt; both "never" while it is locked.

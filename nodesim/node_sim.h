@@ -41,6 +41,9 @@ struct NodeSimConfig {
     AddressSet silent;
     // Bytes of noise before the first reply of each answer; never a head byte.
     std::size_t noiseBytes = 0;
+    // Addresses set on two boards at once: every reply of such an address goes out twice, the
+    // second board's right after the first's (on a real bus the two would mostly collide).
+    AddressSet duplicates;
     // Nodes whose replies carry a wrong checksum.
     AddressSet badChecksum;
     // The replies of one answer go out highest address first, in the same time slots.

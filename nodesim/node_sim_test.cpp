@@ -418,6 +418,18 @@ TEST_F(NodeSimTest, RepliesOfOneAnswerComeInTheConfiguredOrder) {
     }
 }
 
+TEST_F(NodeSimTest, TwoBoardsAtOneAddressBothAnswerEveryFrame) {
+    NodeSimConfig config = Nodes("00-02");
+    config.duplicates = {0x01};
+    Start(config);
+    m_host->Send(BuildStatusFrame(ADDR_BROADCAST));
+    EXPECT_EQ(m_host->Receive(4, 3 * 5ms + SLACK).Addresses(), (std::vector<uint8_t>{0, 1, 1, 2}));
+    m_host->Send(BuildUnlockFrame(0x01, {500, 25, 1, 0}));
+    const Reception unlocked = m_host->Receive(2, 25ms + SLACK);
+    EXPECT_EQ(unlocked.Addresses(), (std::vector<uint8_t>{1, 1}));
+    EXPECT_TRUE(m_host->ReceiveFor(QUIET).raw.empty());
+}
+
 TEST_F(NodeSimTest, NoiseBeforeTheFirstReplyHoldsNoHeadByte) {
     constexpr std::size_t NOISE = 20;
     NodeSimConfig config = Nodes("00-02");

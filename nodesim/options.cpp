@@ -130,6 +130,8 @@ void AddFaultOptions(CLI::App& app, NodeSimConfig& config) {
            },
            "bytes of noise (never A5 or 5A) before the first reply of each answer")
         ->type_name("N");
+    AddAddressOption(app, "--duplicate", config.duplicates,
+                     "addresses set on two boards: each reply of them goes out twice");
     AddAddressOption(app, "--bad-checksum", config.badChecksum,
                      "nodes whose replies carry a wrong checksum");
     app.add_flag("--reverse", config.reverseOrder,

@@ -55,9 +55,10 @@ TEST(NodeSimOptionsTest, FillsTheConfig) {
              EXPECT_EQ(o.config.openTime, 35ms);
              EXPECT_EQ(o.config.closeAfter, 1000ms);
          }},
-        {"--silent 03 --bad-checksum 04,05 --noise 20 --reverse --echo",
+        {"--silent 03 --bad-checksum 04,05 --noise 20 --reverse --echo --duplicate 06-07",
          [](const NodeSimOptions& o) {
              EXPECT_EQ(o.config.silent, AddressSet{0x03});
+             EXPECT_EQ(o.config.duplicates, (AddressSet{0x06, 0x07}));
              EXPECT_EQ(o.config.badChecksum, (AddressSet{0x04, 0x05}));
              EXPECT_EQ(o.config.noiseBytes, 20u);
              EXPECT_TRUE(o.config.reverseOrder);

@@ -14,6 +14,7 @@ std::atomic<uint32_t> g_bReqGroupStatus{0};
 std::atomic<uint32_t> g_bReqGroupUnlock{0};
 std::atomic<uint32_t> g_bReqSingleUnlock{0};
 std::atomic<uint32_t> g_bReqSingleStatus{0};
+std::atomic<uint32_t> g_bReqAcceptance{0};
 std::atomic<uint32_t> g_bStopWorker{0};
 std::atomic<uint32_t> g_bWorkerEnded{0};
 std::atomic<PortWorkerHost*> g_pMainDlg{nullptr};
@@ -73,10 +74,29 @@ Signal& WorkerSignal() {
     return *signal;
 }
 
+// The acceptance run handed over with g_bReqAcceptance.
+std::mutex g_acceptanceMutex;
+std::shared_ptr<AcceptanceJob> g_acceptanceJob;
+
 struct Request {
     std::atomic<uint32_t>& flag;
     void (*transaction)(IOperatorConsole&);
 };
+
+void RunAcceptanceJob(PortWorkerHost& host) {
+    std::shared_ptr<AcceptanceJob> job;
+    {
+        std::lock_guard lock(g_acceptanceMutex);
+        job = std::move(g_acceptanceJob);
+    }
+    if (job) {
+        host.SetTransactionRunning(true);
+        job->Run(host);
+        host.SetTransactionRunning(false);
+    }
+    g_bReqAcceptance = 0;
+    WorkerSignal().Raise();
+}
 
 // One pass over the flags in their fixed order; a flag is cleared only after its transaction
 // has returned, so a press during the run finds it set and is absorbed. True if any ran.
@@ -98,6 +118,10 @@ bool RunRequestedTransactions(PortWorkerHost& host) {
         host.SetTransactionRunning(false);
         request.flag = 0;
         WorkerSignal().Raise();
+        ran = true;
+    }
+    if (g_bReqAcceptance != 0 && !host.TransactionCancelled()) {
+        RunAcceptanceJob(host);
         ran = true;
     }
     return ran;
@@ -150,6 +174,19 @@ void RaiseRequest(std::atomic<uint32_t>& flag) {
         flag = 1;
     }
     WorkerSignal().Raise();
+}
+
+bool RequestAcceptanceRun(std::shared_ptr<AcceptanceJob> job) {
+    {
+        std::lock_guard lock(g_acceptanceMutex);
+        if (g_bReqAcceptance != 0) {
+            return false;
+        }
+        g_acceptanceJob = std::move(job);
+        g_bReqAcceptance = 1;
+    }
+    WorkerSignal().Raise();
+    return true;
 }
 
 void StartPortWorker(PortWorkerHost* host) {

@@ -5,7 +5,10 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+
+#include "acceptance/acceptance_run.h"
 
 #include "bus/console_queue.h"
 
@@ -13,6 +16,8 @@ extern std::atomic<uint32_t> g_bReqGroupStatus;
 extern std::atomic<uint32_t> g_bReqGroupUnlock;
 extern std::atomic<uint32_t> g_bReqSingleUnlock;
 extern std::atomic<uint32_t> g_bReqSingleStatus;
+// The fifth request, after the four in the fixed order: an acceptance run.
+extern std::atomic<uint32_t> g_bReqAcceptance;
 extern std::atomic<uint32_t> g_bStopWorker;
 extern std::atomic<uint32_t> g_bWorkerEnded;
 
@@ -51,6 +56,11 @@ uint32_t PortWorkerThread(void* param);
 
 // Sets a request flag over a 0 (a set flag stays set) and wakes the worker.
 void RaiseRequest(std::atomic<uint32_t>& flag);
+
+// Hands an acceptance run to the worker as the fifth request: it runs after the transactions
+// of the four flags tested earlier in the same pass, and the flag clears once it has returned
+// (job->Done() holds by then). False, with nothing handed over, while a run is still requested.
+bool RequestAcceptanceRun(std::shared_ptr<AcceptanceJob> job);
 
 // The two branches of the open button. Start returns at once; it starts nothing while a
 // worker is still running (opening, say). Stop returns once the worker has closed the port.

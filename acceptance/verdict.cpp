@@ -1,0 +1,162 @@
+#include "acceptance/verdict.h"
+
+#include "bus/log_text.h"
+
+namespace {
+
+std::vector<Reason> ReasonsOf(const NodeResult& node, const AcceptanceSettings& settings) {
+    const bool feedback = settings.feedback != 0;
+    if (node.scanReplies == 0) {
+        return {Reason::NoReply};
+    }
+    std::vector<Reason> reasons;
+    if (node.scanReplies > 1) {
+        reasons.push_back(Reason::DuplicateAddress);
+    }
+    if (feedback && node.scanState == LockState::Open) {
+        reasons.push_back(Reason::OpenBefore);
+    }
+    if (node.unlockReply == false) {
+        reasons.push_back(Reason::NoUnlockReply);
+    }
+    if (node.statusReply == false) {
+        reasons.push_back(Reason::NoStatusReply);
+    }
+    if (feedback && node.afterState == LockState::Locked) {
+        reasons.push_back(Reason::DidNotOpen);
+    }
+    if (node.lockedAgain == false) {
+        reasons.push_back(Reason::DidNotLockAgain);
+    }
+    return reasons;
+}
+
+// Every step that applies to the node ran to its end.
+bool FullyChecked(const NodeResult& node, const AcceptanceSettings& settings) {
+    const bool awaitsClosing = settings.closeWaitS > 0 && node.afterState == LockState::Open;
+    return node.unlockReply.has_value() && node.statusReply.has_value() &&
+           (!awaitsClosing || node.lockedAgain.has_value());
+}
+
+Verdict VerdictOf(const NodeResult& node, const AcceptanceSettings& settings) {
+    if (!node.expected) {
+        return Verdict::Unexpected;
+    }
+    if (!node.reasons.empty()) {
+        return Verdict::Fail;
+    }
+    // Without feedback no lock state is known, so answering everything proves no door opened.
+    if (settings.feedback == 0 || !FullyChecked(node, settings)) {
+        return Verdict::Unverified;
+    }
+    return Verdict::Pass;
+}
+
+void Count(AcceptanceSummary& summary, const NodeResult& node) {
+    summary.expected += node.expected ? 1 : 0;
+    switch (node.verdict) {
+        case Verdict::Pass:
+            ++summary.passed;
+            break;
+        case Verdict::Fail:
+            ++summary.failed;
+            break;
+        case Verdict::Unverified:
+            ++summary.unverified;
+            break;
+        case Verdict::Unexpected:
+            ++summary.unexpected;
+            break;
+    }
+}
+
+}  // namespace
+
+void JudgeAcceptance(AcceptanceResult& result) {
+    const AcceptanceSettings& settings = result.request.settings;
+    result.summary = {};
+    for (NodeResult& node : result.nodes) {
+        node.reasons = node.expected ? ReasonsOf(node, settings) : std::vector<Reason>{};
+        node.verdict = VerdictOf(node, settings);
+        Count(result.summary, node);
+    }
+    result.passed = result.Complete() && result.summary.expected > 0 &&
+                    result.summary.passed == result.summary.expected &&
+                    result.summary.unexpected == 0;
+}
+
+const char* ReasonCode(Reason reason) {
+    switch (reason) {
+        case Reason::NoReply:
+            return "no-reply";
+        case Reason::DuplicateAddress:
+            return "duplicate-address";
+        case Reason::OpenBefore:
+            return "open-before";
+        case Reason::NoUnlockReply:
+            return "no-unlock-reply";
+        case Reason::NoStatusReply:
+            return "no-status-reply";
+        case Reason::DidNotOpen:
+            return "did-not-open";
+        case Reason::DidNotLockAgain:
+            return "did-not-lock-again";
+    }
+    return "";
+}
+
+const char* ReasonWords(Reason reason) {
+    switch (reason) {
+        case Reason::NoReply:
+            return "扫描无应答";
+        case Reason::DuplicateAddress:
+            return "地址重复：扫描中同一地址有多个应答";
+        case Reason::OpenBefore:
+            return "测试前锁已打开，请先关门";
+        case Reason::NoUnlockReply:
+            return "开锁无应答";
+        case Reason::NoStatusReply:
+            return "开锁后获取状态无应答";
+        case Reason::DidNotOpen:
+            return "开锁后锁仍为闭";
+        case Reason::DidNotLockAgain:
+            return "等待时间内未复锁";
+    }
+    return "";
+}
+
+const char* VerdictCode(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::Pass:
+            return "pass";
+        case Verdict::Fail:
+            return "fail";
+        case Verdict::Unverified:
+            return "unverified";
+        case Verdict::Unexpected:
+            return "unexpected";
+    }
+    return "";
+}
+
+const char* VerdictWords(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::Pass:
+            return "合格";
+        case Verdict::Fail:
+            return "不合格";
+        case Verdict::Unverified:
+            return "未验证";
+        case Verdict::Unexpected:
+            return "非预期节点";
+    }
+    return "";
+}
+
+const char* ModeCode(AcceptanceMode mode) {
+    return mode == AcceptanceMode::Group ? "group" : "each";
+}
+
+const char* LockStateText(LockState state) {
+    return state == LockState::Locked ? CELL_LOCKED : CELL_OPEN;
+}
