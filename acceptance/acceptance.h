@@ -42,13 +42,13 @@ enum class LockState { Locked, Open };
 enum class Verdict { Pass, Fail, Unverified, Unexpected };
 
 enum class Reason {
-    NoReply,          // no reply to the scan
-    DuplicateAddress, // two or more replies of its address in the scan
-    OpenBefore,       // with feedback, open in the scan
-    NoUnlockReply,    // no reply of its address to the unlock
-    NoStatusReply,    // no reply of its address to the query after the unlock
-    DidNotOpen,       // with feedback, that query read locked
-    DidNotLockAgain,  // with a close wait, it opened and never read locked again in time
+    NoReply,           // no reply to the scan
+    DuplicateAddress,  // two or more replies of its address in the scan
+    OpenBefore,        // with feedback, open in the scan
+    NoUnlockReply,     // no reply of its address to the unlock
+    NoStatusReply,     // no reply of its address to the query after the unlock
+    DidNotOpen,        // with feedback, that query read locked
+    DidNotLockAgain,   // with a close wait, it opened and never read locked again in time
 };
 
 // One node, expected or heard. Empty optionals: the step did not run, or the state is unknown.
@@ -88,6 +88,8 @@ struct AcceptanceResult {
     std::string started;   // local time with its UTC offset, ISO 8601
     std::string finished;  // likewise
     AcceptanceEnd end = AcceptanceEnd::Finished;
+    // The scan ran to its end; before that a node's silence tells nothing.
+    bool scanned = false;
     std::vector<NodeResult> nodes;  // address order: every node expected or heard
     AcceptanceSummary summary;
     bool passed = false;

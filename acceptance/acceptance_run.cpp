@@ -45,8 +45,7 @@ using Transaction = void (*)(IOperatorConsole&);
 // transaction finds beside the log, which goes on to the operator's console unchanged.
 class RunConsole final : public IOperatorConsole {
   public:
-    RunConsole(IOperatorConsole& console, const AcceptanceSettings& settings)
-        : m_console(console) {
+    RunConsole(IOperatorConsole& console, const AcceptanceSettings& settings) : m_console(console) {
         m_params.m_bFeedback = settings.feedback;
         m_params.m_nPolarity = settings.polarity;
         m_params.m_nMaxOnTime = settings.maxOnTimeMs;
@@ -197,6 +196,7 @@ class Run {
                 m_toTest.push_back(address);
             }
         }
+        m_result.scanned = true;
         return true;
     }
 
@@ -242,8 +242,7 @@ class Run {
             (highest + 1u) * static_cast<uint32_t>(m_settings.intervalMs) +
             static_cast<uint32_t>(m_settings.maxOnTimeMs);
         Exchange unlock, poll;
-        if (!Step(GroupUnlock, highest, 0, unlock) ||
-            !WaitUntil(*unlock.sentTick, lastLockDone) ||
+        if (!Step(GroupUnlock, highest, 0, unlock) || !WaitUntil(*unlock.sentTick, lastLockDone) ||
             !Step(GroupGetStatus, highest, 0, poll)) {
             return false;
         }
@@ -271,8 +270,7 @@ class Run {
         const uint32_t lastStartMs = m_settings.closeWaitS * 1000;
         for (uint32_t startMs = 0;; startMs += CLOSE_POLL_PERIOD_MS) {
             Exchange poll;
-            if (!WaitUntil(first, startMs) ||
-                !Step(GroupGetStatus, m_settings.maxAddr, 0, poll)) {
+            if (!WaitUntil(first, startMs) || !Step(GroupGetStatus, m_settings.maxAddr, 0, poll)) {
                 return;
             }
             std::erase_if(open, [&](uint8_t address) {
@@ -321,12 +319,27 @@ AcceptanceResult RunAcceptance(IOperatorConsole& console, const AcceptanceReques
     return Run(console, request, control).Go();
 }
 
+AcceptanceResult AcceptanceNotRun(const AcceptanceRequest& request, AcceptanceEnd end) {
+    AcceptanceResult result;
+    result.request = request;
+    result.end = end;
+    result.started = result.finished = LocalTimeIso8601(std::chrono::system_clock::now());
+    for (const uint8_t address : request.expected) {
+        NodeResult node;
+        node.address = address;
+        node.expected = true;
+        result.nodes.push_back(node);
+    }
+    JudgeAcceptance(result);
+    return result;
+}
+
 AcceptanceJob::AcceptanceJob(AcceptanceRequest request,
                              std::function<void(const AcceptanceProgress&)> progress)
     : m_request(std::move(request)), m_progress(std::move(progress)) {}
 
 void AcceptanceJob::Run(IOperatorConsole& console) {
-    m_result = RunAcceptance(console, m_request,
-                             {[this] { return m_cancelled.load(); }, m_progress});
+    m_result =
+        RunAcceptance(console, m_request, {[this] { return m_cancelled.load(); }, m_progress});
     m_done = true;
 }

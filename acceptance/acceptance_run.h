@@ -26,6 +26,9 @@ struct AcceptanceControl {
 AcceptanceResult RunAcceptance(IOperatorConsole& console, const AcceptanceRequest& request,
                                const AcceptanceControl& control = {});
 
+// The result of a run stopped before its turn came: every expected node unverified.
+AcceptanceResult AcceptanceNotRun(const AcceptanceRequest& request, AcceptanceEnd end);
+
 // A run handed to the port worker: the face keeps it, the worker runs it, the face reads the
 // result once Done() holds.
 class AcceptanceJob {

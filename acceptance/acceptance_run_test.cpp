@@ -160,8 +160,8 @@ TEST_F(AcceptanceRunTest, EachModeSendsUnlockThenQueryPerNodeAndQueriesAfterTheE
     EXPECT_TRUE(result.passed);
     const std::vector<WireFrame> wire = Wire();
     const std::vector<HostFrame> frames = {
-        BuildStatusFrame(ADDR_BROADCAST),    BuildUnlockFrame(0x00, {500, 50, 1, 0}),
-        BuildStatusFrame(0x00),              BuildUnlockFrame(0x01, {500, 50, 1, 0}),
+        BuildStatusFrame(ADDR_BROADCAST), BuildUnlockFrame(0x00, {500, 50, 1, 0}),
+        BuildStatusFrame(0x00),           BuildUnlockFrame(0x01, {500, 50, 1, 0}),
         BuildStatusFrame(0x01),
     };
     ASSERT_EQ(wire.size(), frames.size());
@@ -274,9 +274,7 @@ TEST_F(AcceptanceRunTest, AStopBetweenTransactionsEndsTheRunIncomplete) {
     AcceptanceControl control;
     std::atomic<bool> stop{false};
     control.stopRequested = [&stop] { return stop.load(); };
-    control.progress = [&stop](const AcceptanceProgress& progress) {
-        stop = progress.done == 2;
-    };
+    control.progress = [&stop](const AcceptanceProgress& progress) { stop = progress.done == 2; };
 
     const AcceptanceResult result = RunOn("00-0f", {}, control);
 

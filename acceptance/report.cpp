@@ -51,12 +51,9 @@ Json NodeJson(const NodeResult& node) {
 
 Json SettingsJson(const AcceptanceSettings& settings) {
     return {
-        {"max_addr", Hex2(settings.maxAddr)},
-        {"feedback", settings.feedback != 0},
-        {"polarity", settings.polarity},
-        {"max_on_time_ms", settings.maxOnTimeMs},
-        {"interval_ms", settings.intervalMs},
-        {"close_wait_s", settings.closeWaitS},
+        {"max_addr", Hex2(settings.maxAddr)}, {"feedback", settings.feedback != 0},
+        {"polarity", settings.polarity},      {"max_on_time_ms", settings.maxOnTimeMs},
+        {"interval_ms", settings.intervalMs}, {"close_wait_s", settings.closeWaitS},
         {"mode", ModeCode(settings.mode)},
     };
 }
@@ -68,8 +65,7 @@ const char* ResultCode(const AcceptanceResult& result) {
 // RFC 4180: a field with a comma, quote or line break is quoted, its quotes doubled. The
 // operator's texts are always quoted.
 std::string CsvField(const std::string& text, bool alwaysQuote = false) {
-    const bool quote =
-        alwaysQuote || text.find_first_of(",\"\r\n") != std::string::npos;
+    const bool quote = alwaysQuote || text.find_first_of(",\"\r\n") != std::string::npos;
     if (!quote) {
         return text;
     }
@@ -251,10 +247,10 @@ nlohmann::ordered_json AcceptanceJson(const AcceptanceResult& result) {
 std::string AcceptanceCsv(const AcceptanceResult& result) {
     // The run's own fields lead every row, so that the rows of several cabinets can be pooled.
     const Json json = AcceptanceJson(result);
-    const std::vector<std::string> runColumns = {"cabinet", "operator", "started",
+    const std::vector<std::string> runColumns = {"cabinet",  "operator", "started",
                                                  "finished", "complete", "result"};
     const std::vector<std::string> nodeColumns = {
-        "address",     "expected",     "scan_replies", "scan_state", "scan_reply_ms",
+        "address",      "expected",    "scan_replies", "scan_state", "scan_reply_ms",
         "unlock_reply", "after_state", "locked_again", "verdict",    "reasons"};
     std::string csv = UTF8_BOM;
     std::string header;
@@ -267,8 +263,8 @@ std::string AcceptanceCsv(const AcceptanceResult& result) {
     std::string runCells;
     for (const std::string& column : runColumns) {
         const bool typed = column == "cabinet" || column == "operator";
-        runCells += (typed ? CsvField(json[column].get<std::string>(), true) : CsvCell(json[column])) +
-                    ",";
+        runCells +=
+            (typed ? CsvField(json[column].get<std::string>(), true) : CsvCell(json[column])) + ",";
     }
     for (const Json& node : json["nodes"]) {
         std::string row = runCells;
@@ -295,8 +291,8 @@ std::string AcceptanceHtml(const AcceptanceResult& result) {
     html += HeaderRow("预期节点", ExpectedText(request.expected));
     html += HeaderRow("工具", request.tool + " " + res::kVersionText);
     html += "</table>\n";
-    html += std::string("<div class=\"result ") + (result.passed ? "pass\">合格" : "fail\">不合格") +
-            "</div>\n";
+    html += std::string("<div class=\"result ") +
+            (result.passed ? "pass\">合格" : "fail\">不合格") + "</div>\n";
     if (!result.Complete()) {
         html += "<p class=\"incomplete\">测试未完成：结果不完整</p>\n";
     }

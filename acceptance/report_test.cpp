@@ -20,6 +20,7 @@ AcceptanceResult SampleResult() {
     result.request.tool = "velkaro-cli";
     result.started = "2026-12-10T14:05:09+08:00";
     result.finished = "2026-12-10T14:05:12+08:00";
+    result.scanned = true;
     const auto heard = [](uint8_t address, bool expected, uint32_t replyMs) {
         NodeResult node;
         node.address = address;
@@ -58,10 +59,10 @@ TEST(AcceptanceReport, JsonKeepsTheContractsKeysAndNulls) {
     for (const auto& [key, value] : json.items()) {
         keys.push_back(key);
     }
-    EXPECT_EQ(keys, (std::vector<std::string>{"schema", "tool", "version", "port", "cabinet",
-                                              "operator", "started", "finished", "complete",
-                                              "settings", "expected", "result", "summary",
-                                              "nodes"}));
+    EXPECT_EQ(keys,
+              (std::vector<std::string>{"schema", "tool", "version", "port", "cabinet", "operator",
+                                        "started", "finished", "complete", "settings", "expected",
+                                        "result", "summary", "nodes"}));
     EXPECT_EQ(json["schema"], "velkaro-acceptance/1");
     EXPECT_EQ(json["settings"], Json::parse(R"({"max_addr": "FE", "feedback": true,
         "polarity": 0, "max_on_time_ms": 500, "interval_ms": 50, "close_wait_s": 0,
@@ -114,9 +115,9 @@ TEST(AcceptanceReport, HtmlIsSelfContainedAndShowsTypedTextAsText) {
 
 TEST(AcceptanceReport, FormatFollowsTheExtension) {
     const std::pair<const char*, std::optional<ReportFormat>> cases[] = {
-        {"a.json", ReportFormat::Json},  {"dir.x/a.CSV", ReportFormat::Csv},
-        {"a.html", ReportFormat::Html},  {"a.htm", ReportFormat::Html},
-        {"a.txt", std::nullopt},         {"json", std::nullopt},
+        {"a.json", ReportFormat::Json},    {"dir.x/a.CSV", ReportFormat::Csv},
+        {"a.html", ReportFormat::Html},    {"a.htm", ReportFormat::Html},
+        {"a.txt", std::nullopt},           {"json", std::nullopt},
         {"dir.json/report", std::nullopt},
     };
     for (const auto& [path, format] : cases) {

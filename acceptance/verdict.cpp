@@ -4,8 +4,11 @@
 
 namespace {
 
-std::vector<Reason> ReasonsOf(const NodeResult& node, const AcceptanceSettings& settings) {
-    const bool feedback = settings.feedback != 0;
+std::vector<Reason> ReasonsOf(const NodeResult& node, const AcceptanceResult& result) {
+    const bool feedback = result.request.settings.feedback != 0;
+    if (!node.expected || !result.scanned) {
+        return {};
+    }
     if (node.scanReplies == 0) {
         return {Reason::NoReply};
     }
@@ -76,7 +79,7 @@ void JudgeAcceptance(AcceptanceResult& result) {
     const AcceptanceSettings& settings = result.request.settings;
     result.summary = {};
     for (NodeResult& node : result.nodes) {
-        node.reasons = node.expected ? ReasonsOf(node, settings) : std::vector<Reason>{};
+        node.reasons = ReasonsOf(node, result);
         node.verdict = VerdictOf(node, settings);
         Count(result.summary, node);
     }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "acceptance/acceptance_run.h"
+
 namespace {
 
 using Reasons = std::vector<Reason>;
@@ -26,6 +28,7 @@ AcceptanceResult Judged(std::vector<NodeResult> nodes, AcceptanceSettings settin
     AcceptanceResult result;
     result.request.settings = settings;
     result.end = end;
+    result.scanned = true;
     result.nodes = std::move(nodes);
     JudgeAcceptance(result);
     return result;
@@ -53,8 +56,12 @@ TEST(AcceptanceVerdict, EachFindingGivesItsReason) {
              n.afterState.reset();
          },
          {Reason::NoStatusReply}},
-        {"did not open", [](NodeResult& n) { n.afterState = LockState::Locked; }, {Reason::DidNotOpen}},
-        {"did not lock again", [](NodeResult& n) { n.lockedAgain = false; }, {Reason::DidNotLockAgain}},
+        {"did not open",
+         [](NodeResult& n) { n.afterState = LockState::Locked; },
+         {Reason::DidNotOpen}},
+        {"did not lock again",
+         [](NodeResult& n) { n.lockedAgain = false; },
+         {Reason::DidNotLockAgain}},
         {"several at once",
          [](NodeResult& n) {
              n.scanReplies = 3;
@@ -109,10 +116,22 @@ TEST(AcceptanceVerdict, AStoppedRunLeavesUncheckedNodesUnverifiedAndNeverPasses)
     unreached.unlockReply.reset();
     unreached.statusReply.reset();
     unreached.afterState.reset();
-    const AcceptanceResult result =
-        Judged({GoodNode(), unreached}, {}, AcceptanceEnd::PortGone);
+    const AcceptanceResult result = Judged({GoodNode(), unreached}, {}, AcceptanceEnd::PortGone);
     EXPECT_EQ(result.nodes[0].verdict, Verdict::Pass);
     EXPECT_EQ(result.nodes[1].verdict, Verdict::Unverified);
+    EXPECT_FALSE(result.passed);
+}
+
+TEST(AcceptanceVerdict, BeforeTheScanHasEndedNoSilenceCounts) {
+    AcceptanceRequest request;
+    request.expected = {0x00, 0x01};
+    const AcceptanceResult result = AcceptanceNotRun(request, AcceptanceEnd::Cancelled);
+    ASSERT_EQ(result.nodes.size(), 2u);
+    for (const NodeResult& node : result.nodes) {
+        EXPECT_EQ(node.verdict, Verdict::Unverified);
+        EXPECT_TRUE(node.reasons.empty());
+    }
+    EXPECT_EQ(result.summary.unverified, 2);
     EXPECT_FALSE(result.passed);
 }
 

@@ -3,13 +3,19 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <vector>
 
+#include "acceptance/acceptance_run.h"
+#include "acceptance/report.h"
 #include "bus/log_text.h"
 #include "bus/max_address.h"
 #include "bus/operator_console.h"
@@ -40,6 +46,21 @@ struct NumberTexts {
     std::string interval = "50";
 };
 
+// The acceptance run's own options, as typed.
+struct CommissionTexts {
+    std::optional<std::string> expect;
+    std::string cabinet;
+    std::string operatorName;
+    std::vector<std::string> reports;
+    std::string closeWait = "0";
+    std::string mode = "each";
+};
+
+struct Commission {
+    AcceptanceRequest request;
+    std::vector<std::string> reports;
+};
+
 struct CliOptions {
     // Unset: the first listed port, as the window selects it. Set but empty: no port.
     std::optional<std::string> port;
@@ -54,6 +75,7 @@ struct CliOptions {
     std::optional<std::string> tracePath;
     bool listPorts = false;
     std::vector<Operation> operations;
+    std::optional<Commission> commission;
 };
 
 using Json = nlohmann::ordered_json;
@@ -136,15 +158,46 @@ std::vector<Operation> ParseOperations(const std::vector<std::string>& words) {
 }
 
 constexpr const char* EXIT_STATUS_HELP =
-    "Exit status: 0 every operation ran; 1 the port could not be opened (or the simulated bus\n"
-    "could not start); 2 bad usage; 3 a write error on the port; 4 the port went away (adapter\n"
-    "pulled out), the remaining operations not run; 5 stdout, the --log file or the --trace\n"
-    "file could not be written (one that cannot be created is bad usage); 130 / 143\n"
-    "stopped by SIGINT (Ctrl-C) / SIGTERM. With --json stdout carries exactly one JSON document,\n"
-    "its exit_status included; errors are also on stderr.";
+    "commission: the cabinet's acceptance run. A group status poll up to --max-addr finds the\n"
+    "nodes; each expected node that answered is unlocked and queried once its lock has had\n"
+    "--max-on-time (--mode each, the default), or all at once with one group unlock and one\n"
+    "poll (--mode group). With --close-wait S the bus is polled every 2 s, for up to S seconds,\n"
+    "until every opened door reads locked again. Each node gets a verdict: pass, fail (with its\n"
+    "reasons), unverified (--no-feedback: no lock state is known) or unexpected. --report FILE\n"
+    "(repeatable) writes the report as .json, .csv or .html; --json adds it as \"acceptance\".\n"
+    "\n"
+    "Exit status: 0 every operation ran (commission: the cabinet passed); 1 the port could not\n"
+    "be opened (or the simulated bus could not start); 2 bad usage; 3 a write error on the\n"
+    "port; 4 the port went away (adapter pulled out), the remaining operations not run (the\n"
+    "reports are written, marked incomplete); 5 stdout, the --log file, the --trace file or a\n"
+    "--report file could not be written (one that cannot be created is bad usage); 6\n"
+    "commission finished and the cabinet did not pass; 130 / 143 stopped by SIGINT (Ctrl-C) /\n"
+    "SIGTERM. With --json stdout carries exactly one JSON document, its exit_status included;\n"
+    "errors are also on stderr.";
+
+void DefineCommission(CLI::App& app, CommissionTexts& texts) {
+    CLI::App* commission = app.add_subcommand(
+        "commission", "the cabinet's acceptance run, with a report to hand over");
+    commission->fallthrough();
+    commission->add_option("--expect", texts.expect, "the expected nodes, e.g. 00-07,10,12-14")
+        ->type_name("ADDRS");
+    commission->add_option("--cabinet", texts.cabinet, "the cabinet, for the report");
+    commission->add_option("--operator", texts.operatorName, "who ran it, for the report");
+    commission->add_option("--report", texts.reports, "write the report: .json, .csv or .html")
+        ->type_name("FILE")
+        ->allow_extra_args(false);
+    commission
+        ->add_option("--close-wait", texts.closeWait,
+                     "wait up to S seconds (0 to 3600) for the doors to be shut again")
+        ->type_name("S")
+        ->capture_default_str();
+    commission->add_option("--mode", texts.mode, "each: node by node; group: all at once")
+        ->type_name("each|group")
+        ->capture_default_str();
+}
 
 void DefineOptions(CLI::App& app, CliOptions& options, NumberTexts& numbers,
-                   std::vector<std::string>& words) {
+                   std::vector<std::string>& words, CommissionTexts& commission) {
     app.set_version_flag("--version", res::kVersionText);
     app.add_option("--port", options.port, "serial port: a name from 'ports', or a device path");
     app.add_option("--max-addr", options.maxAddr, "highest node address, hexadecimal")
@@ -173,28 +226,77 @@ void DefineOptions(CLI::App& app, CliOptions& options, NumberTexts& numbers,
         ->type_name("FILE");
     app.add_option("operation", words,
                    "ports | group-status | group-unlock | status ADDR | unlock ADDR | wait MS");
+    DefineCommission(app, commission);
     app.footer(EXIT_STATUS_HELP);
+}
+
+AcceptanceMode ModeOption(const std::string& text) {
+    if (text == "each" || text == "group") {
+        return text == "group" ? AcceptanceMode::Group : AcceptanceMode::Each;
+    }
+    throw UsageError{"--mode: '" + text + "' is neither each nor group"};
+}
+
+// Everything but the port, which is known once the run starts.
+Commission ParseCommission(const CommissionTexts& texts, const CliOptions& options) {
+    if (!texts.expect) {
+        throw UsageError{"commission needs --expect ADDRS"};
+    }
+    std::string error;
+    const auto expected = ParseAddressList(*texts.expect, &error);
+    if (!expected) {
+        throw UsageError{"--expect: " + error};
+    }
+    for (const std::string& report : texts.reports) {
+        if (!ReportFormatFor(report)) {
+            throw UsageError{"--report: '" + report + "' ends neither in .json, .csv nor .html"};
+        }
+    }
+    Commission commission;
+    commission.reports = texts.reports;
+    AcceptanceRequest& request = commission.request;
+    request.expected = *expected;
+    request.cabinet = texts.cabinet;
+    request.operatorName = texts.operatorName;
+    request.tool = "velkaro-cli";
+    request.settings = {
+        ScanMaxAddress(options.maxAddr).address,
+        options.feedback ? 1 : 0,
+        options.polarity,
+        options.maxOnTime,
+        options.interval,
+        static_cast<uint32_t>(DecimalOption("--close-wait", texts.closeWait, 0, CLOSE_WAIT_MAX_S)),
+        ModeOption(texts.mode)};
+    return commission;
 }
 
 CliOptions ParseCommandLine(CLI::App& app, int argc, const char* const* argv) {
     CliOptions options;
     NumberTexts numbers;
     std::vector<std::string> words;
-    DefineOptions(app, options, numbers, words);
+    CommissionTexts commission;
+    DefineOptions(app, options, numbers, words, commission);
     app.parse(argc, argv);
     options.polarity = DecimalOption("--polarity", numbers.polarity, 0, 1);
     options.maxOnTime =
         DecimalOption("--max-on-time", numbers.maxOnTime, MAX_ON_TIME_MIN, MAX_ON_TIME_MAX);
     options.interval = DecimalOption("--interval", numbers.interval, INTERVAL_MIN, INTERVAL_MAX);
+    if (options.simulate && options.port) {
+        throw UsageError{"--port and --simulate exclude each other"};
+    }
+    if (app.got_subcommand("commission")) {
+        if (!words.empty()) {
+            throw UsageError{"commission runs alone, without other operations"};
+        }
+        options.commission = ParseCommission(commission, options);
+        return options;
+    }
     if (words.size() == 1 && words[0] == "ports") {
         options.listPorts = true;
         return options;
     }
     if (words.empty()) {
         throw UsageError{"no operation given"};
-    }
-    if (options.simulate && options.port) {
-        throw UsageError{"--port and --simulate exclude each other"};
     }
     options.operations = ParseOperations(words);
     return options;
@@ -269,10 +371,86 @@ bool OpenPortThroughWorker(CliHost& host) {
 
 // A request a stop kept from starting does not outlive the run.
 void ClearRequests() {
-    for (std::atomic<uint32_t>* flag :
-         {&g_bReqGroupStatus, &g_bReqGroupUnlock, &g_bReqSingleUnlock, &g_bReqSingleStatus}) {
+    for (std::atomic<uint32_t>* flag : {&g_bReqGroupStatus, &g_bReqGroupUnlock, &g_bReqSingleUnlock,
+                                        &g_bReqSingleStatus, &g_bReqAcceptance}) {
         *flag = 0;
     }
+}
+
+constexpr const char* PORT_GONE_REASON =
+    "the port went away (adapter pulled out or far end closed); the remaining operations were "
+    "not run";
+
+// Binary, so that the CSV's CRLF stays as it is on Windows; the name is UTF-8 there too.
+std::string WriteReport(const std::string& path, const std::string& text) {
+    const std::string utf8Path = path;
+    std::ofstream file(std::filesystem::path(std::u8string(utf8Path.begin(), utf8Path.end())),
+                       std::ios::binary | std::ios::trunc);
+    errno = 0;
+    file << text;
+    file.close();
+    if (!file) {
+        return "cannot write report " + path +
+               (errno != 0 ? std::string(": ") + std::strerror(errno) : "");
+    }
+    return "";
+}
+
+std::string WriteReports(const AcceptanceResult& result, const std::vector<std::string>& paths) {
+    std::string failure;
+    for (const std::string& path : paths) {
+        const std::string reason =
+            WriteReport(path, AcceptanceReport(result, *ReportFormatFor(path)));
+        failure = failure.empty() ? reason : failure;
+    }
+    return failure;
+}
+
+std::string NotPassedReason(const AcceptanceSummary& s) {
+    return "the cabinet did not pass: " + std::to_string(s.failed) + " of " +
+           std::to_string(s.expected) + " expected nodes failed, " + std::to_string(s.unverified) +
+           " unverified, " + std::to_string(s.unexpected) + " unexpected";
+}
+
+RunEnd CommissionEnd(const AcceptanceResult& result, const CliHost& host, const RunStop& stop,
+                     bool portGone) {
+    if (stop.Requested()) {
+        return {stop.ExitStatus(), stop.Reason()};
+    }
+    if (portGone || result.end == AcceptanceEnd::PortGone) {
+        return {EXIT_PORT_GONE, PORT_GONE_REASON};
+    }
+    if (host.ShowedMessage(MSG_WRITE_ERROR)) {
+        return {EXIT_WRITE_ERROR, MSG_WRITE_ERROR, true};
+    }
+    if (!result.passed) {
+        return {EXIT_NOT_PASSED, NotPassedReason(result.summary)};
+    }
+    return {};
+}
+
+// The acceptance run as the worker's fifth request; its reports are written however it ended.
+RunEnd RunCommission(const Commission& commission, CliHost& host, const std::string& port,
+                     RunStop& stop) {
+    AcceptanceRequest request = commission.request;
+    request.port = port;
+    const auto job = std::make_shared<AcceptanceJob>(request);
+    RequestAcceptanceRun(job);
+    host.ServeUntil([&stop] { return g_bReqAcceptance == 0 || stop.Requested(); });
+    const bool portGone = SerialHungUp(g_hComm);
+    // Waits for a stopped run to end too.
+    StopPortWorker(host);
+    ClearRequests();
+    const AcceptanceResult result =
+        job->Done() ? job->Result() : AcceptanceNotRun(request, AcceptanceEnd::Cancelled);
+    RunEnd end = CommissionEnd(result, host, stop, portGone);
+    if (const std::string failure = WriteReports(result, commission.reports); !failure.empty()) {
+        end = {EXIT_OUTPUT_FAILED, failure};
+    }
+    Json record = host.JsonRecord();
+    record["acceptance"] = AcceptanceJson(result);
+    end.record = record;
+    return end;
 }
 
 // Runs the operations in order until a stop is asked for or the port goes away, then closes
@@ -290,19 +468,20 @@ bool RunOperationsOnOpenPort(const CliOptions& options, CliHost& host, RunStop& 
     return portGone;
 }
 
-RunEnd RunOnPort(const CliOptions& options, CliHost& host, RunStop& stop) {
+RunEnd RunOnPort(const CliOptions& options, const std::string& port, CliHost& host,
+                 RunStop& stop) {
     if (!OpenPortThroughWorker(host)) {
         return {EXIT_OPEN_FAILED, "串口打开失败", true, host.JsonRecord()};
+    }
+    if (options.commission) {
+        return RunCommission(*options.commission, host, port, stop);
     }
     const bool portGone = RunOperationsOnOpenPort(options, host, stop);
     if (stop.Requested()) {
         return {stop.ExitStatus(), stop.Reason(), false, host.JsonRecord()};
     }
     if (portGone) {
-        return {EXIT_PORT_GONE,
-                "the port went away (adapter pulled out or far end closed); the remaining "
-                "operations were not run",
-                false, host.JsonRecord()};
+        return {EXIT_PORT_GONE, PORT_GONE_REASON, false, host.JsonRecord()};
     }
     if (host.ShowedMessage(MSG_WRITE_ERROR)) {
         return {EXIT_WRITE_ERROR, MSG_WRITE_ERROR, true, host.JsonRecord()};
@@ -335,7 +514,7 @@ RunEnd RunOperations(const CliOptions& options, const std::string& port, std::os
     if (options.logPath) {
         host.WriteLogTo(&logFile);
     }
-    const RunEnd end = RunOnPort(options, host, stop);
+    const RunEnd end = RunOnPort(options, port, host, stop);
     // After the port has closed: every byte that passed it is in the file.
     std::string traceError;
     if (!StopBusTrace(traceError) && end.status == EXIT_OK) {

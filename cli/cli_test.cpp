@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -266,6 +267,184 @@ TEST(Cli, PortsListsARunningSimulator) {
         << "a stopped simulator is not listed";
     ::unsetenv("VELKARO_PORT_REGISTRY");
     std::filesystem::remove_all(registry);
+}
+
+}  // namespace
+
+namespace {
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// A fresh folder for a test's reports, removed with it.
+struct ReportFolder {
+    std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                 ("velkaro-reports-" + std::to_string(::getpid()) + "-" +
+                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    ReportFolder() { std::filesystem::create_directories(path); }
+    ~ReportFolder() { std::filesystem::remove_all(path); }
+    std::string operator/(const char* name) const { return (path / name).string(); }
+};
+
+std::unique_ptr<NodeSim> StartCabinet(NodeSimConfig config,
+                                      std::atomic<int>* framesHeard = nullptr) {
+    config.registerPort = false;
+    NodeSimObserver observer;
+    if (framesHeard != nullptr) {
+        observer.hostFrame = [framesHeard](const HostFrame&, auto) { ++*framesHeard; };
+    }
+    return NodeSim::Start(config, observer);
+}
+
+// A CSV row split at its commas, quotes taken off; the fields here hold no comma or quote.
+Lines CsvCells(const std::string& row) {
+    Lines cells;
+    std::stringstream stream(row);
+    for (std::string cell; std::getline(stream, cell, ',');) {
+        const bool quoted = cell.size() >= 2 && cell.front() == '"' && cell.back() == '"';
+        cells.push_back(quoted ? cell.substr(1, cell.size() - 2) : cell);
+    }
+    if (!row.empty() && row.back() == ',') {
+        cells.push_back("");
+    }
+    return cells;
+}
+
+// The CSV's node columns as the JSON report writes them.
+std::string CsvValue(const nlohmann::json& value) {
+    if (value.is_null()) {
+        return "";
+    }
+    if (value.is_string()) {
+        return value.get<std::string>();
+    }
+    if (value.is_array()) {
+        std::string joined;
+        for (const auto& item : value) {
+            joined += (joined.empty() ? "" : ";") + item.get<std::string>();
+        }
+        return joined;
+    }
+    return value.dump();
+}
+
+TEST(Cli, CommissionReportsAgreeWithEachOtherAndWithJson) {
+    NodeSimConfig config;
+    config.nodes = *ParseAddressList("00-03");
+    config.jammed = {0x02};
+    const auto sim = StartCabinet(config);
+    ASSERT_TRUE(sim);
+    const ReportFolder folder;
+
+    const CliRun run = RunVelkaroCli({"--port", sim->PortPath(), "--max-addr", "04", "--json",
+                                      "commission", "--expect", "00-04", "--cabinet", "A-01",
+                                      "--operator", "张三", "--report", folder / "r.json",
+                                      "--report", folder / "r.csv", "--report", folder / "r.html"});
+
+    ASSERT_EQ(run.status, 6) << run.err;
+    const auto document = nlohmann::json::parse(run.rawOut);
+    const auto& acceptance = document["acceptance"];
+    EXPECT_EQ(document["exit_status"], 6);
+    EXPECT_EQ(nlohmann::json::parse(ReadFile(folder / "r.json")), acceptance);
+    EXPECT_EQ(acceptance["result"], "fail");
+    EXPECT_EQ(acceptance["complete"], true);
+    EXPECT_EQ(acceptance["port"], sim->PortPath());
+    EXPECT_EQ(acceptance["settings"]["max_addr"], "04");
+    EXPECT_EQ(acceptance["nodes"][2]["reasons"], nlohmann::json::array({"did-not-open"}));
+    EXPECT_EQ(acceptance["nodes"][4]["reasons"], nlohmann::json::array({"no-reply"}));
+    EXPECT_EQ(acceptance["summary"]["passed"], 3);
+
+    const std::string csv = ReadFile(folder / "r.csv");
+    std::vector<std::string> rows;
+    for (std::size_t start = 3, end; (end = csv.find("\r\n", start)) != std::string::npos;
+         start = end + 2) {
+        rows.push_back(csv.substr(start, end - start));
+    }
+    ASSERT_EQ(rows.size(), 1u + acceptance["nodes"].size());
+    const Lines header = CsvCells(rows[0]);
+    for (std::size_t i = 0; i < acceptance["nodes"].size(); ++i) {
+        const Lines cells = CsvCells(rows[1 + i]);
+        ASSERT_EQ(cells.size(), header.size()) << rows[1 + i];
+        for (std::size_t c = 0; c < header.size(); ++c) {
+            const auto& node = acceptance["nodes"][i];
+            const auto& value = node.contains(header[c]) ? node[header[c]] : acceptance[header[c]];
+            EXPECT_EQ(cells[c], CsvValue(value)) << header[c] << " of row " << i;
+        }
+    }
+
+    const std::string html = ReadFile(folder / "r.html");
+    EXPECT_NE(html.find("不合格"), std::string::npos);
+    EXPECT_NE(html.find("张三"), std::string::npos);
+    for (const auto& node : acceptance["nodes"]) {
+        EXPECT_NE(html.find("<td>" + node["address"].get<std::string>() + "</td>"),
+                  std::string::npos);
+    }
+}
+
+TEST(Cli, CommissionOfAGoodCabinetPassesInBothModes) {
+    for (const char* mode : {"each", "group"}) {
+        const CliRun run = RunVelkaroCli({"--simulate=00-03", "--max-addr", "03", "commission",
+                                          "--expect", "00-03", "--mode", mode});
+        EXPECT_EQ(run.status, 0) << mode << ": " << run.err;
+        EXPECT_EQ(CountLines(run.out, "[验收测试]"), 1u);
+        EXPECT_EQ(CountLines(run.out, "[--完毕：验收测试--]"), 1u);
+        EXPECT_EQ(CountLines(run.out, "[单点开锁]"), std::string(mode) == "each" ? 4u : 0u);
+        EXPECT_EQ(CountLines(run.out, "[群体开锁]"), std::string(mode) == "group" ? 1u : 0u);
+    }
+}
+
+TEST(Cli, CommissionUsageErrorsSendNothing) {
+    std::atomic<int> framesHeard{0};
+    const auto sim = StartCabinet(NodeSimConfig{}, &framesHeard);
+    ASSERT_TRUE(sim);
+    const struct {
+        Lines args;
+        const char* stderrHas;
+    } cases[] = {
+        {{"commission"}, "--expect"},
+        {{"commission", "--expect", "00-ff"}, "--expect"},
+        {{"commission", "--expect", "07-03"}, "--expect"},
+        {{"commission", "--expect", "00", "--report", "r.txt"}, "--report"},
+        {{"commission", "--expect", "00", "--report", "r"}, "--report"},
+        {{"commission", "--expect", "00", "--close-wait", "3601"}, "--close-wait"},
+        {{"commission", "--expect", "00", "--close-wait", "1.5"}, "--close-wait"},
+        {{"commission", "--expect", "00", "--mode", "all"}, "--mode"},
+        {{"group-status", "commission", "--expect", "00"}, "alone"},
+        {{"--interval", "256", "commission", "--expect", "00"}, "--interval"},
+    };
+    for (const auto& c : cases) {
+        Lines args = {"--port", sim->PortPath()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliRun run = RunVelkaroCli(args);
+        EXPECT_EQ(run.status, 2) << ::testing::PrintToString(c.args);
+        EXPECT_NE(run.err.find(c.stderrHas), std::string::npos)
+            << ::testing::PrintToString(c.args) << ": " << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+    EXPECT_EQ(framesHeard, 0);
+}
+
+TEST(Cli, CommissionCutByAHangUpWritesIncompleteReports) {
+    NodeSimConfig config;
+    config.nodes = *ParseAddressList("00-03");
+    config.hangupAfterFrames = 3;  // the first node's query
+    const auto sim = StartCabinet(config);
+    ASSERT_TRUE(sim);
+    const ReportFolder folder;
+
+    const CliRun run =
+        RunVelkaroCli({"--port", sim->PortPath(), "--max-addr", "03", "commission", "--expect",
+                       "00-03", "--report", folder / "r.json", "--report", folder / "r.html"});
+
+    EXPECT_EQ(run.status, 4) << run.err;
+    EXPECT_NE(run.err.find("the port went away"), std::string::npos) << run.err;
+    const auto report = nlohmann::json::parse(ReadFile(folder / "r.json"));
+    EXPECT_EQ(report["complete"], false);
+    EXPECT_EQ(report["result"], "fail");
+    EXPECT_EQ(report["summary"]["unverified"], 4);
+    EXPECT_NE(ReadFile(folder / "r.html").find("测试未完成"), std::string::npos);
 }
 
 }  // namespace

@@ -96,8 +96,8 @@ class WorkerTest : public ::testing::Test {
             StopPortWorker(*m_host);
         }
         WaitForWorkerToEnd(*m_host);
-        for (auto* flag :
-             {&g_bReqGroupStatus, &g_bReqGroupUnlock, &g_bReqSingleUnlock, &g_bReqSingleStatus}) {
+        for (auto* flag : {&g_bReqGroupStatus, &g_bReqGroupUnlock, &g_bReqSingleUnlock,
+                           &g_bReqSingleStatus, &g_bReqAcceptance}) {
             *flag = 0;
         }
     }
@@ -295,3 +295,29 @@ TEST(SlowConsoleTest, AFullPollReadsEveryReplyInTimeHoweverSlowlyTheConsoleTakes
 }
 
 }  // namespace
+
+TEST_F(WorkerTest, AnAcceptanceRunIsTheFifthRequestAndReportsItsProgress) {
+    AcceptanceRequest request;
+    request.expected = {0x00, 0x01, 0x05};
+    request.settings.maxAddr = 0x05;
+    std::atomic<int> progressReports{0};
+    const auto job = std::make_shared<AcceptanceJob>(
+        request, [&progressReports](const AcceptanceProgress&) { ++progressReports; });
+    g_bReqSingleStatus = 1;
+    ASSERT_TRUE(RequestAcceptanceRun(job));
+    EXPECT_FALSE(RequestAcceptanceRun(std::make_shared<AcceptanceJob>(request)))
+        << "one run at a time";
+
+    Open();
+    ASSERT_TRUE(m_host->Serve([] { return g_bReqAcceptance == 0; }));
+
+    ASSERT_TRUE(job->Done());
+    EXPECT_TRUE(job->Result().passed);
+    EXPECT_EQ(progressReports, 1 + 3) << "after the scan and after each node";
+    const Lines log = m_host->Log();
+    const auto query = std::find(log.begin(), log.end(), "[--完毕：单点获取状态--]");
+    const auto run = std::find(log.begin(), log.end(), "[验收测试]");
+    EXPECT_LT(query, run) << "the four flags of a pass come first";
+    EXPECT_EQ(log.back(), "[--完毕：验收测试--]");
+    EXPECT_EQ(m_host->Parameters().m_byMaxAddr, 0x01) << "the window's parameters stay";
+}
