@@ -6,8 +6,6 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
-#include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -25,6 +23,7 @@
 #include "cli/simulated_bus.h"
 #include "record/bus_trace.h"
 #include "record/log_file.h"
+#include "record/output_file.h"
 #include "res/version.h"
 #include "serial/serial.h"
 
@@ -381,27 +380,34 @@ constexpr const char* PORT_GONE_REASON =
     "the port went away (adapter pulled out or far end closed); the remaining operations were "
     "not run";
 
-// Binary, so that the CSV's CRLF stays as it is on Windows; the name is UTF-8 there too.
-std::string WriteReport(const std::string& path, const std::string& text) {
-    const std::string utf8Path = path;
-    std::ofstream file(std::filesystem::path(std::u8string(utf8Path.begin(), utf8Path.end())),
-                       std::ios::binary | std::ios::trunc);
-    errno = 0;
-    file << text;
-    file.close();
-    if (!file) {
-        return "cannot write report " + path +
-               (errno != 0 ? std::string(": ") + std::strerror(errno) : "");
+// The report files, created before the port is opened so that a name that cannot be written
+// costs no run; each is written once the run has ended.
+struct ReportFile {
+    std::string path;
+    std::ofstream file;
+};
+
+std::string CreateReportFiles(const std::optional<Commission>& commission,
+                              std::vector<ReportFile>& files) {
+    for (const std::string& path : commission ? commission->reports : std::vector<std::string>{}) {
+        ReportFile& report = files.emplace_back(ReportFile{path, {}});
+        if (std::string error; !CreateOutputFile(report.file, path, error)) {
+            return "--report: cannot create '" + path + "': " + error;
+        }
     }
-    return "";
+    return {};
 }
 
-std::string WriteReports(const AcceptanceResult& result, const std::vector<std::string>& paths) {
+// The first failure's reason; empty when every report is on disk.
+std::string WriteReports(const AcceptanceResult& result, std::vector<ReportFile>& reports) {
     std::string failure;
-    for (const std::string& path : paths) {
-        const std::string reason =
-            WriteReport(path, AcceptanceReport(result, *ReportFormatFor(path)));
-        failure = failure.empty() ? reason : failure;
+    for (ReportFile& report : reports) {
+        errno = 0;
+        report.file << AcceptanceReport(result, *ReportFormatFor(report.path));
+        report.file.close();
+        if (!report.file && failure.empty()) {
+            failure = "cannot write the report '" + report.path + "': " + FileErrorText();
+        }
     }
     return failure;
 }
@@ -430,8 +436,8 @@ RunEnd CommissionEnd(const AcceptanceResult& result, const CliHost& host, const 
 }
 
 // The acceptance run as the worker's fifth request; its reports are written however it ended.
-RunEnd RunCommission(const Commission& commission, CliHost& host, const std::string& port,
-                     RunStop& stop) {
+RunEnd RunCommission(const Commission& commission, std::vector<ReportFile>& reports, CliHost& host,
+                     const std::string& port, RunStop& stop) {
     AcceptanceRequest request = commission.request;
     request.port = port;
     const auto job = std::make_shared<AcceptanceJob>(request);
@@ -444,7 +450,7 @@ RunEnd RunCommission(const Commission& commission, CliHost& host, const std::str
     const AcceptanceResult result =
         job->Done() ? job->Result() : AcceptanceNotRun(request, AcceptanceEnd::Cancelled);
     RunEnd end = CommissionEnd(result, host, stop, portGone);
-    if (const std::string failure = WriteReports(result, commission.reports); !failure.empty()) {
+    if (const std::string failure = WriteReports(result, reports); !failure.empty()) {
         end = {EXIT_OUTPUT_FAILED, failure};
     }
     Json record = host.JsonRecord();
@@ -468,13 +474,13 @@ bool RunOperationsOnOpenPort(const CliOptions& options, CliHost& host, RunStop& 
     return portGone;
 }
 
-RunEnd RunOnPort(const CliOptions& options, const std::string& port, CliHost& host,
-                 RunStop& stop) {
+RunEnd RunOnPort(const CliOptions& options, const std::string& port,
+                 std::vector<ReportFile>& reports, CliHost& host, RunStop& stop) {
     if (!OpenPortThroughWorker(host)) {
         return {EXIT_OPEN_FAILED, "串口打开失败", true, host.JsonRecord()};
     }
     if (options.commission) {
-        return RunCommission(*options.commission, host, port, stop);
+        return RunCommission(*options.commission, reports, host, port, stop);
     }
     const bool portGone = RunOperationsOnOpenPort(options, host, stop);
     if (stop.Requested()) {
@@ -506,6 +512,10 @@ std::string CreateRecordFiles(const CliOptions& options, const std::string& port
 RunEnd RunOperations(const CliOptions& options, const std::string& port, std::ostream& out,
                      std::ostream& err, RunStop& stop) {
     LogFile logFile;
+    std::vector<ReportFile> reports;
+    if (std::string usage = CreateReportFiles(options.commission, reports); !usage.empty()) {
+        return {EXIT_USAGE, usage};
+    }
     if (std::string usage = CreateRecordFiles(options, port, logFile); !usage.empty()) {
         return {EXIT_USAGE, usage};
     }
@@ -514,7 +524,7 @@ RunEnd RunOperations(const CliOptions& options, const std::string& port, std::os
     if (options.logPath) {
         host.WriteLogTo(&logFile);
     }
-    const RunEnd end = RunOnPort(options, port, host, stop);
+    const RunEnd end = RunOnPort(options, port, reports, host, stop);
     // After the port has closed: every byte that passed it is in the file.
     std::string traceError;
     if (!StopBusTrace(traceError) && end.status == EXIT_OK) {

@@ -413,6 +413,7 @@ TEST(Cli, CommissionUsageErrorsSendNothing) {
         {{"commission", "--expect", "00", "--mode", "all"}, "--mode"},
         {{"group-status", "commission", "--expect", "00"}, "alone"},
         {{"--interval", "256", "commission", "--expect", "00"}, "--interval"},
+        {{"commission", "--expect", "00", "--report", "/nonexistent-velkaro/r.json"}, "--report"},
     };
     for (const auto& c : cases) {
         Lines args = {"--port", sim->PortPath()};
