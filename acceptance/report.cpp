@@ -133,6 +133,7 @@ constexpr const char* HTML_STYLE = R"(
 * { box-sizing: border-box; }
 body { font-family: "WenQuanYi Micro Hei", "Microsoft YaHei", "Noto Sans CJK SC", sans-serif;
        font-size: 10pt; color: #111; margin: 0; }
+@media screen { body { margin: 10mm; max-width: 190mm; } }
 h1 { font-size: 16pt; margin: 0 0 4mm 0; }
 table { border-collapse: collapse; width: 100%; }
 .head td { padding: 1mm 3mm 1mm 0; vertical-align: top; }
