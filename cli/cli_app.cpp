@@ -157,7 +157,10 @@ std::vector<Operation> ParseOperations(const std::vector<std::string>& words) {
 }
 
 constexpr const char* EXIT_STATUS_HELP =
-    "commission: the cabinet's acceptance run. A group status poll up to --max-addr finds the\n"
+    "velkaro-cli [OPTIONS] commission --expect ADDRS [--cabinet TEXT] [--operator TEXT]\n"
+    "    [--report FILE]... [--close-wait S] [--mode each|group]\n"
+    "commission: the cabinet's acceptance run. ADDRS: hexadecimal addresses and ranges, such as\n"
+    "00-07,10,12-14. A group status poll up to --max-addr finds the\n"
     "nodes; each expected node that answered is unlocked and queried once its lock has had\n"
     "--max-on-time (--mode each, the default), or all at once with one group unlock and one\n"
     "poll (--mode group). With --close-wait S the bus is polled every 2 s, for up to S seconds,\n"

@@ -2,8 +2,11 @@
 # velkaro-cli.exe under wine, on COM ports mapped to fresh simulated nodes 00-0f:
 # - its log of a poll, an unlock and a poll equals the Linux velkaro-cli's, apart from times;
 # - --json shows the first poll's 16 "闭" and then the second poll's 16 "开" in cell_writes;
-# - `ports` lists the mapped ports; --simulate is refused with exit status 2 and one line.
-# Usage: wine-cli-check.sh PLAIN_PORT JSON_PORT (the wine prefix is set up by the caller).
+# - `ports` lists the mapped ports; --simulate is refused with exit status 2 and one line;
+# - commission on a rehearsal cabinet exits 6 as on Linux, with the same log and reports apart
+#   from times and port, and --json's "acceptance" equal to the .json report.
+# Usage: wine-cli-check.sh PLAIN_PORT JSON_PORT REHEARSAL_PORT (the wine prefix is set up by the
+# caller; REHEARSAL_PORT maps to nodes started with VELKARO_REHEARSAL_NODES, from wine-env.sh).
 set -euo pipefail
 VELKARO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 VELKARO_BUILD="${VELKARO_BUILD:-$VELKARO_ROOT/build}"
@@ -12,6 +15,7 @@ source "$VELKARO_ROOT/scripts/wine-env.sh"
 
 plain_port="$1"
 json_port="$2"
+rehearsal_port="$3"
 cli_exe="$VELKARO_WINDOWS_BUILD/bin/velkaro-cli.exe"
 operations=(--max-addr 0f group-status group-unlock group-status)
 failures=0
@@ -52,6 +56,41 @@ status=0
 refusal="$(wine "$cli_exe" --simulate group-status 2>&1 >/dev/null)" || status=$?
 [ "$status" -eq 2 ] || fail "--simulate gave exit status $status, not 2"
 [ "$(echo "$refusal" | wc -l)" -eq 1 ] || fail "--simulate's reason is not one line: $refusal"
+
+# A run changes the cabinet's locks, so each program gets a rehearsal cabinet of its own.
+velkaro_start_nodesim REHEARSAL "${VELKARO_REHEARSAL_NODES[@]}"
+work="$(mktemp -d)"
+commission=(--json commission --expect 00-06,08 --cabinet 'A-017 <b>&"' --operator 张三)
+"$VELKARO_BUILD/bin/velkaro-cli" --port "$VELKARO_SIM_REHEARSAL_PORT" "${commission[@]}" \
+    --report "$work/linux.json" --report "$work/linux.csv" >"$work/linux.out" || true
+wine "$cli_exe" --port "$rehearsal_port" "${commission[@]}" --report "Z:$work/windows.json" \
+    --report "Z:$work/windows.csv" --report "Z:$work/windows.html" >"$work/windows.out" || true
+python3 - "$work" <<'PY' || fail "commission under wine differs from Linux's"
+import json, re, sys
+work = sys.argv[1]
+def read(name, mode="r"):
+    return open(f"{work}/{name}", mode, **({} if "b" in mode else {"encoding": "utf-8"})).read()
+def timeless(report):
+    report = dict(report, started=None, finished=None, port=None)
+    report["nodes"] = [dict(node, scan_reply_ms=None) for node in report["nodes"]]
+    return report
+outputs = {side: json.loads(read(f"{side}.out")) for side in ("linux", "windows")}
+for side, document in outputs.items():
+    assert document["exit_status"] == 6, (side, document["exit_status"])
+    assert document["acceptance"] == json.loads(read(f"{side}.json")), side
+logs = [[re.sub(r",时间 \d+ms", "", line) for line in outputs[side]["log"]]
+        for side in ("linux", "windows")]
+assert logs[0] == logs[1], logs
+windows = outputs["windows"]["acceptance"]
+assert timeless(windows) == timeless(outputs["linux"]["acceptance"])
+assert windows["result"] == "fail" and windows["cabinet"] == 'A-017 <b>&"', windows
+csv = read("windows.csv", "rb")
+assert csv.startswith(b"\xef\xbb\xbf") and csv.count(b"\r\n") == 1 + len(windows["nodes"]), csv
+assert csv.count(b"\n") == csv.count(b"\r\n"), "a bare LF in the CSV"
+html = read("windows.html")
+assert "A-017 &lt;b&gt;&amp;&quot;" in html and "不合格" in html
+PY
+rm -rf "$work"
 
 [ "$failures" -eq 0 ] && echo "wine-cli-check: velkaro-cli.exe matches the Linux velkaro-cli"
 exit "$failures"
