@@ -51,7 +51,17 @@ address_sanitizer() {
     return "$status"
 }
 
+# The acceptance report in a real browser: it renders, prints on A4 and shows typed text as typed.
+report_in_browser() {
+    local picture
+    velkaro_install_packages chromium imagemagick
+    picture="$(mktemp --suffix=.png)"
+    bash "$VELKARO_ROOT/scripts/report-screenshot.sh" "$picture" >/dev/null
+    rm -f "$picture"
+}
+
 stage build-and-test build_and_test
+stage report-in-browser report_in_browser
 stage thread-sanitizer thread_sanitizer
 # Windows: cross-built, and tested under wine against simulated nodes on mapped COM ports.
 stage windows bash "$VELKARO_ROOT/scripts/test-windows.sh"
