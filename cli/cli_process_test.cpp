@@ -85,6 +85,32 @@ TEST_F(CliProcessTest, StopSignalDuringWaitEndsTheRunWithinASecondAndFreesThePor
     }
 }
 
+// Ctrl-C in the middle of an acceptance run: the run ends between transactions, the report is
+// still written, marked incomplete, and the exit status is the signal's.
+TEST_F(CliProcessTest, StopSignalDuringCommissionWritesTheReportIncomplete) {
+    char folder[] = "/tmp/velkaro-commission-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string report = std::string(folder) + "/r.json";
+    CliProcess cli({"--port", Port(), "--max-addr", "0f", "commission", "--expect", "00-0f",
+                    "--report", report});
+    ASSERT_TRUE(cli.AwaitLine("[--完毕：单点获取状态--]", STARTUP)) << cli.Stdout();
+    kill(cli.Pid(), SIGINT);
+
+    EXPECT_EQ(ExitCode(cli.AwaitEnd(5s)), 130) << cli.Stderr();
+    EXPECT_NE(cli.Stdout().find("[--验收测试未完成--]"), std::string::npos) << cli.Stdout();
+    FILE* file = fopen(report.c_str(), "r");
+    ASSERT_NE(file, nullptr);
+    std::string text(4096, '\0');
+    text.resize(fread(text.data(), 1, text.size(), file));
+    fclose(file);
+    EXPECT_NE(text.find("\"complete\": false"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"result\": \"fail\""), std::string::npos) << text;
+    unlink(report.c_str());
+    rmdir(folder);
+    CliProcess again({"--port", Port(), "wait", "0"});
+    EXPECT_EQ(ExitCode(again.AwaitEnd(STARTUP)), 0) << "the port is free again: " << again.Stderr();
+}
+
 // Nothing can stop SIGKILL from leaving the exclusive flag set; the simulator sees the holder
 // gone and releases the port.
 TEST_F(CliProcessTest, PortOfAKilledRunOpensAgain) {
