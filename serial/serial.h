@@ -21,9 +21,11 @@ extern std::atomic<SerialMonitorHook> g_pfnSerialRxHook;
 inline constexpr uint8_t SERIAL_PARITY_NONE = 0;
 inline constexpr uint8_t SERIAL_ONE_STOP_BIT = 0;
 
-// Port names are UTF-8. On Windows a name ("COM7") is opened as the device //.//COM7. On
-// POSIX a bare name ("ttyUSB0") is looked up in the device directory, an absolute path is
-// opened as it stands, and a path that is not a terminal gives -1. Names of more than 254
+// Port names are UTF-8 and name a serial device, never a file. On Windows a name ("COM7") is
+// opened as the device //.//COM7; a name with ":", "\\" or "/" in it gives -1 without anything
+// being opened. On POSIX a bare name ("ttyUSB0") is looked up in the device directory, an
+// absolute path is opened as it stands; a path that is not a character device gives -1
+// without being opened, and one that is not a terminal gives -1. Names of more than 254
 // characters give -1. Exclusive: a port open here or elsewhere gives -1.
 // Reads give up when 2000 ms pass between two bytes, reads and writes of n bytes after
 // 2000 x n + 2000 ms; a port that has hung up ends them at once with what was moved.

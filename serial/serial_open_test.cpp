@@ -1,10 +1,13 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <functional>
 
@@ -67,9 +70,73 @@ TEST_F(SerialOpenTest, NamesOfNoUsablePortGiveMinusOneAndLeaveNothingOpen) {
     }
 }
 
-TEST_F(SerialOpenTest, BareNameOpensInDevAndAbsolutePathAsItStands) {
+// Reports every open of anything inside one folder, the folder itself included.
+class OpenWatch {
+  public:
+    explicit OpenWatch(const std::string& folder) : m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        inotify_add_watch(m_fd, folder.c_str(), IN_OPEN);
+    }
+    ~OpenWatch() { close(m_fd); }
+    OpenWatch(const OpenWatch&) = delete;
+    OpenWatch& operator=(const OpenWatch&) = delete;
+
+    // True when anything was opened since the last call.
+    bool SawOpen() {
+        alignas(inotify_event) char events[4096];
+        bool opened = false;
+        while (read(m_fd, events, sizeof events) > 0) {
+            opened = true;
+        }
+        return opened;
+    }
+
+  private:
+    int m_fd;
+};
+
+// A name is a serial device, never a file: whoever runs the program (as root, say) must not be
+// able to make it open a file, a folder or a FIFO for writing.
+TEST_F(SerialOpenTest, NamesOfFilesAreRefusedWithoutBeingOpened) {
+    TempDir dir;
+    const std::string file = dir.Path() + "/settings.ini";
+    std::ofstream(file) << "data";
+    const std::string folder = dir.Path() + "/folder";
+    const std::string fifo = dir.Path() + "/fifo";
+    const std::string linkToFile = dir.Path() + "/link-to-file";
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink(file, linkToFile);
+    OpenWatch watch(dir.Path());
+    ASSERT_FALSE(watch.SawOpen());
+    const struct {
+        const char* label;
+        std::string name;
+    } cases[] = {
+        {"regular file", file},
+        {"folder", folder},
+        {"the temporary folder itself", dir.Path()},
+        {"FIFO", fifo},
+        {"link to a regular file", linkToFile},
+        {"relative path out of /dev to a file", "../" + file.substr(1)},
+        {"relative path out of /dev to a FIFO", ".." + fifo},
+    };
+    for (const auto& c : cases) {
+        const int fdsBefore = OpenFdCount();
+        EXPECT_EQ(OpenLine(c.name), INVALID_SERIAL_HANDLE) << c.label;
+        EXPECT_EQ(OpenFdCount(), fdsBefore) << c.label;
+        EXPECT_FALSE(watch.SawOpen()) << c.label << " was opened";
+    }
+    std::ifstream(file).get();
+    EXPECT_TRUE(watch.SawOpen()) << "the watch sees opens";
+}
+
+// A link to the device, as in /dev/serial/by-id/, opens the device.
+TEST_F(SerialOpenTest, BareNameOpensInDevAndAbsolutePathOrLinkAsItStands) {
+    TempDir dir;
+    const std::string byId = dir.Path() + "/usb-RS485_adapter-if00-port0";
+    std::filesystem::create_symlink(m_pty.SlavePath(), byId);
     for (const std::string& name :
-         {m_pty.SlavePath().substr(5), m_pty.SlavePath(), PaddedPath(254)}) {
+         {m_pty.SlavePath().substr(5), m_pty.SlavePath(), PaddedPath(254), byId}) {
         const SerialHandle handle = OpenLine(name);
         ASSERT_NE(handle, INVALID_SERIAL_HANDLE) << name;
         EXPECT_TRUE(CarriesBytes(handle)) << name;

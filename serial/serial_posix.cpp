@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -165,8 +166,25 @@ std::string DevicePath(const std::string& portName) {
     return portName.front() == '/' ? portName : "/dev/" + portName;
 }
 
+// A port is a character device; a regular file, a folder or a FIFO is never opened, so that a
+// name cannot make this program (run as root, say) open or create a file for writing. stat
+// follows links, so /dev/serial/by-id/ names keep working.
+bool NamesCharacterDevice(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
+}
+
+// Checked again on what was opened: the path may have been swapped between stat and open.
+bool IsCharacterDevice(int fd) {
+    struct stat info {};
+    return fstat(fd, &info) == 0 && S_ISCHR(info.st_mode);
+}
+
 // O_NONBLOCK keeps a port that waits for carrier from holding up the open.
 int OpenDevice(const std::string& path) {
+    if (!NamesCharacterDevice(path)) {
+        return -1;
+    }
     for (;;) {
         const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
         if (fd >= 0 || LastSystemError() != SystemErrorKind::Interrupted) {
@@ -258,7 +276,7 @@ SerialHandle SerialOpen(const std::string& portName, uint32_t baudRate, uint8_t 
     }
     // tcgetattr fails on anything but a terminal.
     termios before{};
-    if (tcgetattr(fd, &before) != 0 || !TakeExclusiveUse(fd)) {
+    if (!IsCharacterDevice(fd) || tcgetattr(fd, &before) != 0 || !TakeExclusiveUse(fd)) {
         close(fd);
         return INVALID_SERIAL_HANDLE;
     }

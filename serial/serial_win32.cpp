@@ -80,6 +80,13 @@ bool WidePortName(const std::string& portName, std::wstring& wide) {
     return true;
 }
 
+// A port name is a device name ("COM7"). A drive, a folder or a path ("C:\Windows\win.ini",
+// "..\x", "/tmp/x") would make the device path name a file, which CreateFileW would open for
+// reading and writing before SetCommState turned it away.
+bool NamesDeviceOnly(const std::wstring& name) {
+    return name.find_first_of(L":\\/") == std::wstring::npos;
+}
+
 void SetPortTimeLimits(HANDLE port, COMMTIMEOUTS limits) {
     SetCommTimeouts(port, &limits);
 }
@@ -133,7 +140,7 @@ SerialHandle SerialOpen(const std::string& portName, uint32_t baudRate, uint8_t 
                         uint8_t parity, uint8_t stopBits) {
     std::wstring name;
     // A name longer than the path buffer can hold would be cut short into another name.
-    if (!PortNameUsable(portName) || !WidePortName(portName, name) ||
+    if (!PortNameUsable(portName) || !WidePortName(portName, name) || !NamesDeviceOnly(name) ||
         name.size() > kPathCapacity - std::size(kDevicePrefix)) {
         return INVALID_SERIAL_HANDLE;
     }
