@@ -39,7 +39,7 @@ struct Exchange {
     }
 };
 
-using Transaction = void (*)(IOperatorConsole&);
+using Transaction = TransactionEnd (*)(IOperatorConsole&);
 
 // The operator's console with the run's own control parameters; it records what each
 // transaction finds beside the log, which goes on to the operator's console unchanged.

@@ -11,7 +11,8 @@
 
 namespace {
 
-// A wait for bytes is cut into slices this long so that a console going away is noticed.
+// A wait for bytes is cut into slices this long so that a console going away, or a port that
+// hung up (its waits sleep out their time), is noticed.
 constexpr uint32_t CANCEL_CHECK_MS = 50;
 constexpr std::size_t CAPTURE_SIZE = 16;
 
@@ -75,7 +76,7 @@ bool FeedParser(uint8_t b, ParsedFrame& frame) {
     return true;
 }
 
-enum class Outcome { Deadline, LastNode, Cancelled };
+enum class Outcome { Deadline, LastNode, Cancelled, PortHungUp };
 
 Outcome CollectReplies(IOperatorConsole& console, const TransactionPlan& plan, uint32_t deadline,
                        uint32_t t0) {
@@ -90,6 +91,10 @@ Outcome CollectReplies(IOperatorConsole& console, const TransactionPlan& plan, u
         }
         const SerialHandle port = g_hComm;
         if (SerialBytesWaiting(port) == 0) {
+            // Every byte that came before the hang-up has been read: nothing more will come.
+            if (SerialHungUp(port)) {
+                return Outcome::PortHungUp;
+            }
             // Sleeps until a byte arrives instead of polling the count in a tight loop.
             SerialWaitReadable(port, std::min(deadline - elapsed, CANCEL_CHECK_MS));
             continue;
@@ -133,21 +138,28 @@ std::string SendLine(const HostFrame& frame) {
                   frame[3], frame[4], frame[5], frame[6]);
 }
 
-void RunTransaction(IOperatorConsole& console, const TransactionPlan& plan) {
+// A write that failed because the port went away is that, not a write error: whoever runs the
+// transaction tells the operator once, rather than once per transaction.
+TransactionEnd RunTransaction(IOperatorConsole& console, const TransactionPlan& plan) {
     for (const std::string& line : plan.announcement) {
         console.AppendLog(line);
     }
     SerialPurge(g_hComm);
     if (SerialWrite(g_hComm, plan.frame.data(), HOST_FRAME_SIZE) != HOST_FRAME_SIZE) {
+        if (SerialHungUp(g_hComm)) {
+            return TransactionEnd::PortHungUp;
+        }
         console.ShowMessage(MSG_WRITE_ERROR);
-        return;
+        return TransactionEnd::Ended;
     }
     const uint32_t deadline = plan.deadlineMs();
     const uint32_t t0 = TickNow();
     console.FrameSent(t0);
     switch (CollectReplies(console, plan, deadline, t0)) {
         case Outcome::Cancelled:
-            return;
+            return TransactionEnd::Ended;
+        case Outcome::PortHungUp:
+            return TransactionEnd::PortHungUp;
         case Outcome::Deadline:
             console.AppendLog(LOG_DEADLINE);
             break;
@@ -156,4 +168,5 @@ void RunTransaction(IOperatorConsole& console, const TransactionPlan& plan) {
             break;
     }
     console.AppendLog(plan.endLine);
+    return TransactionEnd::Ended;
 }

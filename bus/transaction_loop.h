@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bus/operator_console.h"
+#include "bus/transactions.h"
 #include "protocol/frame.h"
 
 struct TransactionPlan {
@@ -17,7 +18,7 @@ struct TransactionPlan {
     std::string endLine;
 };
 
-void RunTransaction(IOperatorConsole& console, const TransactionPlan& plan);
+TransactionEnd RunTransaction(IOperatorConsole& console, const TransactionPlan& plan);
 
 // Text of a node's status cell for a status reply.
 std::string StatusCellText(int32_t feedback, int32_t polarity, uint8_t level,

@@ -1,8 +1,10 @@
 // The transactions over a pseudo-terminal, with simulated nodes at the far end.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <optional>
 #include <regex>
 #include <thread>
 
@@ -72,7 +74,7 @@ class BusTest : public ::testing::Test {
     }
 
     // Runs a transaction and gives its wall time in milliseconds.
-    long Timed(void (*transaction)(IOperatorConsole&)) {
+    long Timed(TransactionEnd (*transaction)(IOperatorConsole&)) {
         const auto start = Clock::now();
         transaction(Console());
         return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
@@ -204,10 +206,14 @@ TEST_F(BusTest, TickCounterWrapDuringThePollKeepsTheDeadline) {
     EXPECT_LT(wallMs, 2000);
 }
 
+using Transaction = TransactionEnd (*)(IOperatorConsole&);
+
+// A write that fails on a device that is still there (here one that refuses every byte) is a
+// write error: the box, and no end line.
 TEST_F(BusTest, ShortWriteShowsTheErrorAndEndsWithoutAnEndLine) {
     struct Case {
         const char* name;
-        void (*transaction)(IOperatorConsole&);
+        Transaction transaction;
         std::size_t lines;
     };
     const Case cases[] = {
@@ -218,13 +224,11 @@ TEST_F(BusTest, ShortWriteShowsTheErrorAndEndsWithoutAnEndLine) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        NodeSimConfig config = Nodes({0x00});
-        config.hangupAfter = std::chrono::milliseconds(100);
-        StartBus(config);
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        g_hComm = open("/dev/full", O_RDWR | O_CLOEXEC);
+        ASSERT_GE(g_hComm, 0);
         m_console = std::make_unique<RecordingConsole>();
 
-        c.transaction(Console());
+        EXPECT_EQ(c.transaction(Console()), TransactionEnd::Ended);
 
         EXPECT_EQ(Console().Log().size(), c.lines);
         EXPECT_EQ(Console().Messages(), Lines{MSG_WRITE_ERROR});
@@ -232,10 +236,68 @@ TEST_F(BusTest, ShortWriteShowsTheErrorAndEndsWithoutAnEndLine) {
     }
 }
 
+// An adapter pulled out: whatever the transaction was doing (writing its frame, waiting for
+// replies, between replies) it ends at once with the lines it had, without an end line and
+// without a box of its own; the one who runs it tells the operator.
+TEST_F(BusTest, HangUpEndsTheRunAtOnceWithItsLinesSoFar) {
+    using std::chrono::milliseconds;
+    struct Case {
+        const char* name;
+        Transaction transaction;
+        AddressSet nodes;
+        std::optional<milliseconds> hangUpAfter;  // from the start; none: before the send
+        std::size_t lines;
+    };
+    const Case cases[] = {
+        {"poll, during the write", GroupGetStatus, {0x00}, std::nullopt, 6},
+        {"poll, after 16 replies", GroupGetStatus, *ParseAddressList("00-0f"), milliseconds(250),
+         6 + 16 * 4},
+        {"group unlock, after 4 replies",
+         GroupUnlock,
+         {0x00, 0x01, 0x02, 0x03},
+         milliseconds(250),
+         10 + 4 * 4},
+        {"single status, waiting", SingleGetStatus, {}, milliseconds(100), 3},
+        {"single unlock, waiting", SingleUnlock, {}, milliseconds(100), 9},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StartBus(Nodes(c.nodes));
+        m_console = std::make_unique<RecordingConsole>();
+        Params().m_byMaxAddr = 0xFE;
+        Params().m_bySelAddr = 0x05;
+        Params().m_nInterval = c.transaction == GroupUnlock ? 20 : 255;
+        Clock::time_point hungUp = Clock::now();
+        std::thread puller;
+        if (c.hangUpAfter) {
+            puller = std::thread([&] {
+                std::this_thread::sleep_for(*c.hangUpAfter);
+                hungUp = Clock::now();
+                m_sim->Stop();
+            });
+        } else {
+            m_sim->Stop();
+            hungUp = Clock::now();
+        }
+
+        const TransactionEnd end = c.transaction(Console());
+        const auto ended = Clock::now();
+        if (puller.joinable()) {
+            puller.join();
+        }
+
+        EXPECT_EQ(end, TransactionEnd::PortHungUp);
+        EXPECT_LT(ended - hungUp, milliseconds(200)) << "it ran on after the hang-up";
+        EXPECT_EQ(Console().Log().size(), c.lines);
+        EXPECT_TRUE(Console().Messages().empty());
+        TearDown();
+    }
+}
+
 TEST_F(BusTest, UnlockSendLinesFollowTheParameters) {
     struct Case {
         const char* name;
-        void (*transaction)(IOperatorConsole&);
+        TransactionEnd (*transaction)(IOperatorConsole&);
         int32_t maxOnTime, interval, feedback, polarity;
         const char* sendLine;
     };
@@ -312,7 +374,7 @@ TEST_F(BusTest, SingleStatusWorkedExampleRunsToItsDeadline) {
 TEST_F(BusTest, SingleNodeEndRuleComparesWithTheMaxAddress) {
     struct Case {
         const char* name;
-        void (*transaction)(IOperatorConsole&);
+        Transaction transaction;
         uint8_t node, maxAddr;
         const char* ending;
     };
@@ -340,7 +402,7 @@ TEST_F(BusTest, SingleNodeEndRuleComparesWithTheMaxAddress) {
 TEST_F(BusTest, OutOfRangeParametersAreRefusedWithoutAFrame) {
     struct Case {
         const char* name;
-        void (*transaction)(IOperatorConsole&);
+        TransactionEnd (*transaction)(IOperatorConsole&);
         int32_t maxOnTime, interval;
         Lines log;
     };

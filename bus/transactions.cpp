@@ -100,81 +100,84 @@ struct UnlockTexts {
 };
 
 // Both unlocks: the settings read once, refused when out of range, sent to `address`.
-void RunUnlock(IOperatorConsole& console, uint8_t address, const UnlockTexts& texts,
-               uint32_t (*deadlineMs)(const ControlParameters&)) {
+TransactionEnd RunUnlock(IOperatorConsole& console, uint8_t address, const UnlockTexts& texts,
+                         uint32_t (*deadlineMs)(const ControlParameters&)) {
     ControlParameters& params = console.Parameters();
     const UnlockSettings settings = ReadUnlockSettings(params);
     if (RefuseOutOfRange(
             console, texts.title, texts.endLine,
             {{MAX_ON_TIME_RANGE, settings.maxOnTimeMs}, {INTERVAL_RANGE, settings.intervalMs}})) {
-        return;
+        return TransactionEnd::Ended;
     }
     const HostFrame frame = BuildUnlockFrame(address, settings);
-    RunTransaction(console,
-                   TransactionPlan{
-                       frame,
-                       WithNotes(WithNotes({texts.title, SendLine(frame), texts.powerWarning},
-                                           UNLOCK_POWER_NOTES),
-                                 texts.closingNotes),
-                       [&params, deadlineMs] { return deadlineMs(params); },
-                       false,
-                       texts.endLine,
-                   });
+    return RunTransaction(
+        console, TransactionPlan{
+                     frame,
+                     WithNotes(WithNotes({texts.title, SendLine(frame), texts.powerWarning},
+                                         UNLOCK_POWER_NOTES),
+                               texts.closingNotes),
+                     [&params, deadlineMs] { return deadlineMs(params); },
+                     false,
+                     texts.endLine,
+                 });
 }
 
 }  // namespace
 
-void GroupGetStatus(IOperatorConsole& console) {
+TransactionEnd GroupGetStatus(IOperatorConsole& console) {
     ControlParameters& params = console.Parameters();
-    RunTransaction(console,
-                   TransactionPlan{
-                       BuildStatusFrame(ADDR_BROADCAST),
-                       {
-                           "[群体获取状态]",
-                           "->串口发送:0xA5,0xff,0x00,0x00,0x00,0x00,0xa4",
-                           ":接收群体状态(根据地址依次发送，每个设备5ms时间窗口，最大等待时间("
-                           "最大地址254+1)*5=1255ms,可以根据实际接入最大地址调整",
-                           ":设备最大地址越小，等待接收时间越短",
-                           ":例如只有1台设备且地址为0x00，等待时间为5ms，如果设备地址为0xf0(250),"
-                           "那么等待时间依然很长(1250ms)",
-                           ":考虑到上位机windows系统非实时性，需要考虑增加额外的等待时间，这一块需"
-                           "要根据不同的系统评估",
-                       },
-                       [&params] { return GroupStatusDeadlineMs(params); },
-                       true,
-                       "[--完毕：群体获取状态--]",
-                   });
+    return RunTransaction(
+        console, TransactionPlan{
+                     BuildStatusFrame(ADDR_BROADCAST),
+                     {
+                         "[群体获取状态]",
+                         "->串口发送:0xA5,0xff,0x00,0x00,0x00,0x00,0xa4",
+                         ":接收群体状态(根据地址依次发送，每个设备5ms时间窗口，最大等待时间("
+                         "最大地址254+1)*5=1255ms,可以根据实际接入最大地址调整",
+                         ":设备最大地址越小，等待接收时间越短",
+                         ":例如只有1台设备且地址为0x00，等待时间为5ms，如果设备地址为0xf0(250),"
+                         "那么等待时间依然很长(1250ms)",
+                         ":考虑到上位机windows系统非实时性，需要考虑增加额外的等待时间，这一块需"
+                         "要根据不同的系统评估",
+                     },
+                     [&params] { return GroupStatusDeadlineMs(params); },
+                     true,
+                     "[--完毕：群体获取状态--]",
+                 });
 }
 
-void GroupUnlock(IOperatorConsole& console) {
-    RunUnlock(console, ADDR_BROADCAST,
-              UnlockTexts{"[群体开锁]",
-                          ":!!!群体开锁，瞬时功率极大",
-                          {"单节点的开锁时间为开锁间隔时间(最小开锁时间),群体开锁的最大等待时间为 "
-                           "(最大地址+1)*开锁间隔时间，再加上一个额外的操作系统非实时延迟余量"},
-                          "[--完毕：群体开锁--]"},
-              GroupUnlockDeadlineMs);
+TransactionEnd GroupUnlock(IOperatorConsole& console) {
+    return RunUnlock(
+        console, ADDR_BROADCAST,
+        UnlockTexts{"[群体开锁]",
+                    ":!!!群体开锁，瞬时功率极大",
+                    {"单节点的开锁时间为开锁间隔时间(最小开锁时间),群体开锁的最大等待时间为 "
+                     "(最大地址+1)*开锁间隔时间，再加上一个额外的操作系统非实时延迟余量"},
+                    "[--完毕：群体开锁--]"},
+        GroupUnlockDeadlineMs);
 }
 
-void SingleGetStatus(IOperatorConsole& console) {
+TransactionEnd SingleGetStatus(IOperatorConsole& console) {
     ControlParameters& params = console.Parameters();
     const std::string title = "[单点获取状态]";
     const std::string endLine = "[--完毕：单点获取状态--]";
     if (RefuseOutOfRange(console, title, endLine, {{INTERVAL_RANGE, params.m_nInterval}})) {
-        return;
+        return TransactionEnd::Ended;
     }
     const HostFrame frame = BuildStatusFrame(params.m_bySelAddr);
-    RunTransaction(console, TransactionPlan{
-                                frame,
-                                {title, SendLine(frame), ":单点获取状态只需要等待一个节点时间"},
-                                [&params] { return SingleNodeDeadlineMs(params); },
-                                true,
-                                endLine,
-                            });
+    return RunTransaction(console,
+                          TransactionPlan{
+                              frame,
+                              {title, SendLine(frame), ":单点获取状态只需要等待一个节点时间"},
+                              [&params] { return SingleNodeDeadlineMs(params); },
+                              true,
+                              endLine,
+                          });
 }
 
-void SingleUnlock(IOperatorConsole& console) {
-    RunUnlock(console, console.Parameters().m_bySelAddr,
-              UnlockTexts{"[单点开锁]", ":!!!单点开锁功率也不容忽视", {}, "[--完毕：单点开锁--]"},
-              SingleNodeDeadlineMs);
+TransactionEnd SingleUnlock(IOperatorConsole& console) {
+    return RunUnlock(
+        console, console.Parameters().m_bySelAddr,
+        UnlockTexts{"[单点开锁]", ":!!!单点开锁功率也不容忽视", {}, "[--完毕：单点开锁--]"},
+        SingleNodeDeadlineMs);
 }

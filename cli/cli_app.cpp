@@ -330,8 +330,9 @@ void ApplyParameters(const CliOptions& options, ControlParameters& params) {
 // Writes the log as the transaction runs, and all of it before returning.
 void RunAndWait(CliHost& host, std::atomic<uint32_t>& flag, const RunStop& stop) {
     RaiseRequest(flag);
-    // A stop cancels the transaction (the flag then clears) or keeps it from starting.
-    host.ServeUntil([&] { return flag == 0 || stop.Requested(); });
+    // A stop cancels the transaction (the flag then clears) or keeps it from starting; a worker
+    // that ended (its port went away) leaves the flag to nobody.
+    host.ServeUntil([&] { return flag == 0 || stop.Requested() || !PortWorkerRunning(); });
 }
 
 void RunOperation(CliHost& host, const Operation& operation, const std::string& maxAddrText,
@@ -358,7 +359,7 @@ void RunOperation(CliHost& host, const Operation& operation, const std::string& 
             // The port idles, but lines of the open or of the last operation may still be
             // on their way out.
             host.ServeQueueUntil(
-                [&stop] { return stop.Requested(); },
+                [&stop] { return stop.Requested() || !PortWorkerRunning(); },
                 ConsoleQueue::Clock::now() + std::chrono::milliseconds(operation.value));
             break;
     }
@@ -369,14 +370,6 @@ bool OpenPortThroughWorker(CliHost& host) {
     // "[串口已打开]" is out before any operation: a stdout that fails there sends nothing.
     host.ServeUntil([] { return PortShownOpen() || !PortWorkerRunning(); });
     return g_hComm != INVALID_SERIAL_HANDLE;
-}
-
-// A request a stop kept from starting does not outlive the run.
-void ClearRequests() {
-    for (std::atomic<uint32_t>* flag : {&g_bReqGroupStatus, &g_bReqGroupUnlock, &g_bReqSingleUnlock,
-                                        &g_bReqSingleStatus, &g_bReqAcceptance}) {
-        *flag = 0;
-    }
 }
 
 constexpr const char* PORT_GONE_REASON =
@@ -445,8 +438,9 @@ RunEnd RunCommission(const Commission& commission, std::vector<ReportFile>& repo
     request.port = port;
     const auto job = std::make_shared<AcceptanceJob>(request);
     RequestAcceptanceRun(job);
-    host.ServeUntil([&stop] { return g_bReqAcceptance == 0 || stop.Requested(); });
-    const bool portGone = SerialHungUp(g_hComm);
+    host.ServeUntil(
+        [&stop] { return g_bReqAcceptance == 0 || stop.Requested() || !PortWorkerRunning(); });
+    const bool portGone = PortWentAway();
     // Waits for a stopped run to end too.
     StopPortWorker(host);
     ClearRequests();
@@ -462,19 +456,20 @@ RunEnd RunCommission(const Commission& commission, std::vector<ReportFile>& repo
     return end;
 }
 
-// Runs the operations in order until a stop is asked for or the port goes away, then closes
-// the port through the worker's stop. True if the port went away.
+// Runs the operations in order until a stop is asked for or the port goes away (the worker
+// then closes it by itself), then closes the port through the worker's stop. True if the port
+// went away.
 bool RunOperationsOnOpenPort(const CliOptions& options, CliHost& host, RunStop& stop) {
     for (const Operation& operation : options.operations) {
-        if (stop.Requested() || SerialHungUp(g_hComm)) {
+        if (stop.Requested() || PortWentAway()) {
             break;
         }
         RunOperation(host, operation, options.maxAddr, stop);
     }
-    const bool portGone = SerialHungUp(g_hComm);
     StopPortWorker(host);
+    // A request a stop kept from starting does not outlive the run.
     ClearRequests();
-    return portGone;
+    return PortWentAway();
 }
 
 RunEnd RunOnPort(const CliOptions& options, const std::string& port,

@@ -130,6 +130,9 @@ TEST(Cli, ExitStatusTellsWhatWentWrong) {
         {{"--simulate", "--port", "ttyS0", "group-status"}, 2, "exclude"},
         {{"--simulate", "--port", "", "group-status"}, 2, "exclude"},
         {{"--port", "", "group-status"}, 1, "串口打开失败"},
+        {{"--port", "/etc/hostname", "group-status"}, 1, "串口打开失败"},
+        {{"--port", "/tmp", "group-status"}, 1, "串口打开失败"},
+        {{"--port", "../etc/hostname", "group-status"}, 1, "串口打开失败"},
     };
     for (const Case& c : cases) {
         const CliRun run = RunVelkaroCli(c.args);
@@ -140,8 +143,8 @@ TEST(Cli, ExitStatusTellsWhatWentWrong) {
     }
 }
 
-// An adapter pulled out: the running transaction keeps its lines and waits out its deadline,
-// the later ones are not attempted, and the run says why it ended.
+// An adapter pulled out: the running transaction keeps its lines and ends at once without an
+// end line, the later ones are not attempted, and the run says why it ended.
 TEST(Cli, PortThatWentAwayEndsTheRunWithItsOwnStatus) {
     NodeSimConfig config;
     config.registerPort = false;
@@ -153,10 +156,13 @@ TEST(Cli, PortThatWentAwayEndsTheRunWithItsOwnStatus) {
         {"--port", sim->PortPath(), "--max-addr", "00", "group-status", "group-status"});
 
     EXPECT_EQ(run.status, 4);
+    EXPECT_NE(run.err.find("串口已断开"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("the port went away"), std::string::npos) << run.err;
     EXPECT_EQ(CountLines(run.out, "[群体获取状态]"), 1u);
-    EXPECT_EQ(CountLines(run.out, "最大预估通讯时间已到，结束通讯"), 1u);
-    EXPECT_EQ(CountLines(run.out, "[--完毕：群体获取状态--]"), 1u);
+    EXPECT_EQ(CountLines(run.out, "最大预估通讯时间已到，结束通讯"), 0u);
+    EXPECT_EQ(CountLines(run.out, "[--完毕：群体获取状态--]"), 0u);
+    ASSERT_GE(run.out.size(), 2u);
+    EXPECT_EQ(run.out[run.out.size() - 2], "[串口已断开]");
     EXPECT_EQ(run.out.back(), "[串口已关闭]");
 }
 

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QTreeView>
 #include <chrono>
+#include <ctime>
 
 #include "console/VelkaroDlg.h"
 #include "console/console_test_support.h"
@@ -217,6 +218,78 @@ TEST_F(OperatorFlowTest, TheCloseBoxClosesTheWindowWhileTheOpenButtonWaitsForALo
     EXPECT_EQ(Log().back(), "[串口已关闭]");
     EXPECT_EQ(Dlg().m_btnOpen.GetWindowText(), "打开串口");
     EXPECT_EQ(g_hComm, INVALID_SERIAL_HANDLE);
+}
+
+// The processor time of the whole process, every thread's.
+double ProcessCpuMs() {
+    return static_cast<double>(std::clock()) * 1e3 / CLOCKS_PER_SEC;
+}
+
+// An adapter pulled out during a poll, during an unlock's wait and while idle: the window
+// shows it at once, with one box, and then stays idle.
+TEST_F(OperatorFlowTest, APulledAdapterClosesThePortWithOneBoxAndLeavesTheProcessorAlone) {
+    const struct {
+        const char* name;
+        int button;  // 0: idle
+        const char* title;
+        bool measureProcessor;
+    } cases[] = {
+        {"during a poll", IDC_BTN_GROUP_STATUS, "[群体获取状态]", true},
+        {"during an unlock's wait", IDC_BTN_GROUP_UNLOCK, "[群体开锁]", false},
+        {"idle", 0, nullptr, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        boxes.requests.clear();
+        std::chrono::steady_clock::time_point boxShown{};
+        boxes.onPresent = [&](const MessageBoxRequest&) {
+            boxShown = std::chrono::steady_clock::now();
+        };
+        OpenPort();
+        SetField(IDC_EDIT_INTERVAL, "255");  // the unlock waits 65 s, the poll 1475 ms
+        if (c.button != 0) {
+            Press(c.button);
+            ASSERT_TRUE(WaitForLine(c.title));
+            Select(0x05);
+            Press(IDC_BTN_SINGLE_STATUS);  // waits behind it, never to run
+            ASSERT_EQ(g_bReqSingleStatus, 1u);
+        }
+        QTest::qWait(100);
+
+        const auto hungUp = std::chrono::steady_clock::now();
+        m_sim->Stop();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.requests.empty(); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([] { return !PortWorkerRunning(); }, 5000));
+
+        EXPECT_LT(boxShown - hungUp, 200ms);
+        std::printf("hang-up %s: the box after %lld ms\n", c.name,
+                    static_cast<long long>((boxShown - hungUp) / 1ms));
+        EXPECT_EQ(BoxTexts(), Lines{"串口已断开"});
+        EXPECT_EQ(Dlg().m_btnOpen.GetWindowText(), "打开串口");
+        const Lines log = Log();
+        ASSERT_GE(log.size(), 3u);
+        EXPECT_EQ(log[log.size() - 2], "[串口已断开]");
+        EXPECT_EQ(log.back(), "[串口已关闭]");
+        EXPECT_EQ(Count("[单点获取状态]"), 0u);
+        EXPECT_EQ(g_bReqSingleStatus, 0u) << "a request left set is dropped";
+        for (const std::string& line : log) {
+            EXPECT_EQ(line.find("[--完毕"), std::string::npos) << "no end line";
+        }
+        if (c.measureProcessor) {
+            // The window's own event loop, which sleeps until something happens (qWait would
+            // wake it every 10 ms).
+            QEventLoop idle;
+            QTimer::singleShot(5000, &idle, &QEventLoop::quit);
+            const double before = ProcessCpuMs();
+            idle.exec();
+            const double usedMs = ProcessCpuMs() - before;
+            EXPECT_LT(usedMs, 50.0);
+            std::printf("after the hang-up: %.1f ms of processor time in 5 s\n", usedMs);
+            EXPECT_EQ(boxes.requests.size(), 1u);
+        }
+    }
 }
 
 TEST_F(OperatorFlowTest, WhileATransactionRunsTheCursorShowsItAndTheWindowStaysUsable) {

@@ -1,11 +1,13 @@
 #include "worker/port_worker.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "bus/log_text.h"
 #include "bus/transactions.h"
 #include "record/bus_trace.h"
 #include "serial/serial.h"
@@ -23,11 +25,15 @@ namespace {
 
 constexpr uint32_t PORT_BAUD_RATE = 115200;
 constexpr uint8_t PORT_BYTE_SIZE = 8;
+// An idle port is looked at this often for a hang-up: a pulled adapter raises no request.
+constexpr std::chrono::milliseconds HANG_UP_CHECK{100};
 
 // Only one worker at a time may open or hold the port, opening included.
 std::atomic<bool> g_workerRunning{false};
 // From the worker's asking the console to show the port open until it closes the port.
 std::atomic<bool> g_portShownOpen{false};
+// From the worker's finding its port hung up until the next start.
+std::atomic<bool> g_portWentAway{false};
 
 // Wakes the worker when a request or the stop arrives, and whoever waits on the worker when
 // it makes progress, so that neither side polls.
@@ -48,9 +54,9 @@ class Signal {
         }
         m_changed.notify_all();
     }
-    void WaitPast(uint64_t seen) {
+    void WaitPast(uint64_t seen, std::chrono::milliseconds limit) {
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_generation != seen; });
+        m_changed.wait_for(lock, limit, [&] { return m_generation != seen; });
     }
     void Listen(const WorkerProgressListener* listener) {
         std::lock_guard lock(m_mutex);
@@ -80,8 +86,12 @@ std::shared_ptr<AcceptanceJob> g_acceptanceJob;
 
 struct Request {
     std::atomic<uint32_t>& flag;
-    void (*transaction)(IOperatorConsole&);
+    TransactionEnd (*transaction)(IOperatorConsole&);
 };
+
+bool KeepsDispatching() {
+    return g_bStopWorker == 0 && !g_portWentAway;
+}
 
 void RunAcceptanceJob(PortWorkerHost& host) {
     std::shared_ptr<AcceptanceJob> job;
@@ -92,6 +102,10 @@ void RunAcceptanceJob(PortWorkerHost& host) {
     if (job) {
         host.SetTransactionRunning(true);
         job->Run(host);
+        // A run the port's going away ended says so in its own result; the worker closes.
+        if (SerialHungUp(g_hComm)) {
+            g_portWentAway = true;
+        }
         host.SetTransactionRunning(false);
     }
     g_bReqAcceptance = 0;
@@ -99,7 +113,8 @@ void RunAcceptanceJob(PortWorkerHost& host) {
 }
 
 // One pass over the flags in their fixed order; a flag is cleared only after its transaction
-// has returned, so a press during the run finds it set and is absorbed. True if any ran.
+// has returned, so a press during the run finds it set and is absorbed. True if any ran. Once
+// the port has gone away nothing more runs on it.
 bool RunRequestedTransactions(PortWorkerHost& host) {
     const Request requests[] = {
         {g_bReqGroupStatus, GroupGetStatus},
@@ -109,29 +124,35 @@ bool RunRequestedTransactions(PortWorkerHost& host) {
     };
     bool ran = false;
     for (const Request& request : requests) {
-        if (request.flag == 0 || host.TransactionCancelled()) {
+        if (request.flag == 0 || host.TransactionCancelled() || g_portWentAway) {
             continue;
         }
         host.SetTransactionRunning(true);
-        request.transaction(host);
+        if (request.transaction(host) == TransactionEnd::PortHungUp) {
+            g_portWentAway = true;
+        }
         FlushBusTrace();
         host.SetTransactionRunning(false);
         request.flag = 0;
         WorkerSignal().Raise();
         ran = true;
     }
-    if (g_bReqAcceptance != 0 && !host.TransactionCancelled()) {
+    if (g_bReqAcceptance != 0 && !host.TransactionCancelled() && !g_portWentAway) {
         RunAcceptanceJob(host);
         ran = true;
     }
     return ran;
 }
 
-void DispatchUntilStopped(PortWorkerHost& host) {
-    while (g_bStopWorker == 0) {
+// Until a stop is asked for or the port goes away, transaction or idle.
+void DispatchUntilStoppedOrGone(PortWorkerHost& host) {
+    while (KeepsDispatching()) {
         const uint64_t seen = WorkerSignal().Generation();
-        if (!RunRequestedTransactions(host) && g_bStopWorker == 0) {
-            WorkerSignal().WaitPast(seen);
+        if (!RunRequestedTransactions(host) && KeepsDispatching()) {
+            WorkerSignal().WaitPast(seen, HANG_UP_CHECK);
+            if (SerialHungUp(g_hComm)) {
+                g_portWentAway = true;
+            }
         }
     }
 }
@@ -158,13 +179,22 @@ uint32_t PortWorkerThread(void* /*param*/) {
     g_portShownOpen = true;
     WorkerSignal().Raise();
 
-    DispatchUntilStopped(host);
+    DispatchUntilStoppedOrGone(host);
+    const bool portGone = g_portWentAway;
+    if (portGone) {
+        host.AppendLog(LOG_PORT_GONE);
+    }
 
     g_portShownOpen = false;
     SerialClose(g_hComm);
     g_hComm = INVALID_SERIAL_HANDLE;
     host.SetOpenButtonCaption("打开串口");
     host.AppendLog("[串口已关闭]");
+    if (portGone) {
+        // What was asked of the port that went away is not run on the next one.
+        ClearRequests();
+        host.ShowMessage(MSG_PORT_GONE);
+    }
     g_bWorkerEnded = 1;
     return EndWorker(1);
 }
@@ -196,6 +226,7 @@ void StartPortWorker(PortWorkerHost* host) {
     }
     g_pMainDlg = host;
     g_bStopWorker = 0;
+    g_portWentAway = false;
     std::thread(PortWorkerThread, nullptr).detach();
 }
 
@@ -203,8 +234,20 @@ void StopPortWorker(PortWorkerHost& host) {
     g_bWorkerEnded = 0;
     g_bStopWorker = 1;
     WorkerSignal().Raise();
-    // Waits for the worker's very last step too, so that a press right after may start anew.
-    host.ServeUntil([] { return g_bWorkerEnded != 0 && !g_workerRunning; });
+    // Waits for the worker's very last step too, so that a press right after may start anew;
+    // a worker that ended by itself (its port went away) has nothing left to wait for.
+    host.ServeUntil([] { return !g_workerRunning; });
+}
+
+void ClearRequests() {
+    for (std::atomic<uint32_t>* flag : {&g_bReqGroupStatus, &g_bReqGroupUnlock, &g_bReqSingleUnlock,
+                                        &g_bReqSingleStatus, &g_bReqAcceptance}) {
+        *flag = 0;
+    }
+}
+
+bool PortWentAway() {
+    return g_portWentAway;
 }
 
 bool PortWorkerRunning() {

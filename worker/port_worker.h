@@ -63,12 +63,20 @@ void RaiseRequest(std::atomic<uint32_t>& flag);
 bool RequestAcceptanceRun(std::shared_ptr<AcceptanceJob> job);
 
 // The two branches of the open button. Start returns at once; it starts nothing while a
-// worker is still running (opening, say). Stop returns once the worker has closed the port.
+// worker is still running (opening, say). Stop returns once the worker has closed the port,
+// at once when it has already ended by itself.
 void StartPortWorker(PortWorkerHost* host);
 void StopPortWorker(PortWorkerHost& host);
 
 // True from the start branch until the worker's last step, opening included.
 bool PortWorkerRunning();
+// True once the worker found its port hung up (adapter pulled out), until the next start. The
+// worker then ends by itself: it logs "[串口已断开]" after what the running transaction logged
+// (which writes no end line), closes the port as a stop does, clears the request flags unrun
+// and shows one message box, "串口已断开", before its last step.
+bool PortWentAway();
+// Clears the request flags, so that nothing asked for runs on a later opening.
+void ClearRequests();
 // True once the worker holds the port and has queued the caption and the log line that show
 // it open, until it closes the port. A console that serves its queue until this holds has
 // shown the open before anything else happens on the port.

@@ -230,6 +230,70 @@ TEST_F(WorkerTest, AnIdleOpenPortLeavesTheProcessorAlone) {
     EXPECT_LT(ProcessCpuMs() - before, 150.0);
 }
 
+// An adapter pulled out, during a transaction or while the port idles: the worker ends by
+// itself at once, as a stop ends it, after one line and before one box, and nothing asked for
+// runs on a later opening.
+TEST_F(WorkerTest, AHangUpClosesThePortAtOnceWithOneLineAndOneBox) {
+    struct Case {
+        const char* name;
+        std::atomic<uint32_t>* running;  // none: idle
+        Lines titles;
+    };
+    const Case cases[] = {
+        {"during a poll", &g_bReqGroupStatus, {"[群体获取状态]"}},
+        {"during an unlock's wait", &g_bReqGroupUnlock, {"[群体开锁]"}},
+        {"idle", nullptr, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        m_host->Parameters().m_byMaxAddr = 0xFE;
+        m_host->Parameters().m_nInterval = 255;
+        Open();
+        if (c.running != nullptr) {
+            RaiseRequest(*c.running);
+            RaiseRequest(g_bReqSingleStatus);  // waits behind it, never to run
+            ASSERT_TRUE(m_host->WaitForLine(c.titles.front()));
+        }
+        std::this_thread::sleep_for(100ms);
+
+        const auto hungUp = std::chrono::steady_clock::now();
+        m_sim->Stop();
+        ASSERT_TRUE(m_host->Serve([this] { return !m_host->Messages().empty(); }, 5s));
+        const auto boxShown = std::chrono::steady_clock::now();
+        WaitForWorkerToEnd(*m_host);
+
+        EXPECT_LT(boxShown - hungUp, 200ms);
+        EXPECT_TRUE(PortWentAway());
+        EXPECT_EQ(m_host->Messages(), Lines{MSG_PORT_GONE});
+        const Lines log = m_host->Log();
+        ASSERT_GE(log.size(), 3u);
+        EXPECT_EQ(log[log.size() - 2], LOG_PORT_GONE);
+        EXPECT_EQ(log.back(), "[串口已关闭]");
+        EXPECT_EQ(Titles(log), c.titles);
+        EXPECT_EQ(m_host->Captions().back(), "打开串口");
+        EXPECT_EQ(g_hComm, INVALID_SERIAL_HANDLE);
+        EXPECT_EQ(g_bReqSingleStatus, 0u) << "a request left set runs nowhere";
+        for (const std::string& line : log) {
+            EXPECT_EQ(line.find("[--完毕"), std::string::npos) << "no end line";
+            EXPECT_NE(line, LOG_DEADLINE);
+        }
+        TearDown();
+    }
+}
+
+TEST_F(WorkerTest, AStopAfterTheWorkerEndedByItselfReturnsAtOnce) {
+    Open();
+    m_sim->Stop();
+    WaitForWorkerToEnd(*m_host);
+    ASSERT_TRUE(PortWentAway());
+
+    StopPortWorker(*m_host);
+
+    EXPECT_EQ(m_host->Log().back(), "[串口已关闭]");
+    EXPECT_FALSE(PortWorkerRunning());
+}
+
 // A console that takes 20 ms for each line, four times slower than the bus brings the lines
 // of a reply in its 5 ms window.
 class SlowHost : public TestHost {
