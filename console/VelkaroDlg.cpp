@@ -1,6 +1,7 @@
 #include "console/VelkaroDlg.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <vector>
 
@@ -16,8 +17,25 @@
 namespace {
 
 constexpr uint32_t kMaxPorts = 256;
+// An adapter raises several device events within a few milliseconds; the list is filled once
+// they have settled.
+constexpr std::chrono::milliseconds kPortListSettle{200};
 constexpr int kNodeRows = 0xFF;  // 0x00 to 0xFE; the broadcast address has no row
 constexpr int kNodeColumnWidth = 100;
+
+// The port names of SerialEnumPorts, in its order.
+std::vector<std::string> ListPortNames() {
+    std::vector<std::string> deviceNames(kMaxPorts);
+    std::vector<std::string> portNames(kMaxPorts);
+    const int32_t count = std::clamp<int32_t>(
+        SerialEnumPorts(deviceNames.data(), portNames.data(), kMaxPorts), 0, kMaxPorts);
+    portNames.resize(static_cast<size_t>(count));
+    return portNames;
+}
+
+bool Contains(const std::vector<std::string>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
 
 std::string HexByte(int value) {
     char text[3];
@@ -36,6 +54,7 @@ CPoint MinimisedIconOrigin(int cxClient, int cyClient, int cxIcon, int cyIcon) {
 const MessageMapEntry CVelkaroDlg::messageEntries[] = {
     MapSysCommand(&CVelkaroDlg::OnSysCommand),
     MapPaint(&CVelkaroDlg::OnPaint),
+    MapDeviceChange(&CVelkaroDlg::OnDeviceChange),
     MapQueryDragIcon(&CVelkaroDlg::OnQueryDragIcon),
     MapCommand(IDC_BTN_GROUP_STATUS, &CVelkaroDlg::OnBnClickedGroupStatus),
     MapCommand(IDC_BTN_OPEN_PORT, &CVelkaroDlg::OnBnClickedOpenPort),
@@ -119,14 +138,70 @@ void CVelkaroDlg::InitNodeTable() {
 }
 
 void CVelkaroDlg::FillPortList() {
-    std::vector<std::string> deviceNames(kMaxPorts);
-    std::vector<std::string> portNames(kMaxPorts);
-    const int32_t count = std::clamp<int32_t>(
-        SerialEnumPorts(deviceNames.data(), portNames.data(), kMaxPorts), 0, kMaxPorts);
-    for (int32_t i = 0; i < count; ++i) {
-        m_cbPort.AddString(portNames[static_cast<size_t>(i)]);
+    for (const std::string& name : ListPortNames()) {
+        m_cbPort.AddString(name);
     }
     m_cbPort.SetCurSel(0);
+}
+
+BOOL CVelkaroDlg::OnDeviceChange(UINT nEventType, DWORD_PTR /*dwData*/) {
+    if (nEventType == DBT_DEVICEARRIVAL || nEventType == DBT_DEVICEREMOVECOMPLETE) {
+        SchedulePortListRefill();
+    }
+    return TRUE;
+}
+
+void CVelkaroDlg::SchedulePortListRefill() {
+    if (m_bPortListRefillDue) {
+        return;  // one refill for the whole burst
+    }
+    m_bPortListRefillDue = true;
+    AfxPostToWindowThreadAfter(kPortListSettle,
+                               [this, alive = std::weak_ptr<const bool>(m_pAlive)] {
+                                   if (!alive.expired() && GetSafeHwnd() != nullptr) {
+                                       m_bPortListRefillDue = false;
+                                       RefillPortList();
+                                   }
+                               });
+}
+
+std::vector<std::string> CVelkaroDlg::ListedPortNames() const {
+    std::vector<std::string> names(static_cast<size_t>(std::max(m_cbPort.GetCount(), 0)));
+    for (size_t i = 0; i < names.size(); ++i) {
+        m_cbPort.GetLBText(static_cast<int>(i), names[i]);
+    }
+    return names;
+}
+
+// The ports in their usual order. The selection stays on its port while that is listed; with
+// none (nothing was selected, or the selected port went) a port that came is selected. The open
+// port keeps its entry, at its place, until it is closed.
+void CVelkaroDlg::RefillPortList() {
+    const std::vector<std::string> listed = ListedPortNames();
+    std::vector<std::string> ports = ListPortNames();
+    const bool portOpen = g_hComm != INVALID_SERIAL_HANDLE;
+    m_bGonePortKept = portOpen && !Contains(ports, m_strPortInUse);
+    if (m_bGonePortKept) {
+        const auto at = std::find(listed.begin(), listed.end(), m_strPortInUse) - listed.begin();
+        ports.insert(ports.begin() + std::min<std::ptrdiff_t>(at, std::ssize(ports)),
+                     m_strPortInUse);
+    }
+    if (ports == listed) {
+        return;
+    }
+    const int selectedIndex = m_cbPort.GetCurSel();
+    const std::string selected =
+        selectedIndex >= 0 ? listed[static_cast<size_t>(selectedIndex)] : std::string();
+    auto choice = std::find(ports.begin(), ports.end(), selected);
+    if (selected.empty() || choice == ports.end()) {
+        choice = std::find_if(ports.begin(), ports.end(),
+                              [&](const std::string& name) { return !Contains(listed, name); });
+    }
+    m_cbPort.ResetContent();
+    for (const std::string& name : ports) {
+        m_cbPort.AddString(name);
+    }
+    m_cbPort.SetCurSel(choice == ports.end() ? -1 : static_cast<int>(choice - ports.begin()));
 }
 
 void CVelkaroDlg::ScheduleRunPending() {
@@ -155,11 +230,16 @@ void CVelkaroDlg::ApplyMessage(const std::string& text) {
 }
 
 std::string CVelkaroDlg::ReadPortName() {
-    return m_cbPort.GetWindowText();
+    m_strPortInUse = m_cbPort.GetWindowText();
+    return m_strPortInUse;
 }
 
 void CVelkaroDlg::ApplyOpenButtonCaption(const std::string& caption) {
     m_btnOpen.SetWindowText(caption);
+    // The worker shows the port closed: an entry kept only because the port was open goes.
+    if (m_bGonePortKept && g_hComm == INVALID_SERIAL_HANDLE) {
+        SchedulePortListRefill();
+    }
 }
 
 void CVelkaroDlg::ApplyTransactionRunning(bool running) {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "bus/operator_console.h"
 #include "console/dialog/controls.h"
@@ -52,6 +53,8 @@ class CVelkaroDlg : public CDialogEx, public PortWorkerHost, public ControlParam
     BOOL OnInitDialog() override;
 
     void OnSysCommand(UINT nID, LPARAM lParam);
+    // A serial port may have come or gone: the port list is filled again once events settle.
+    BOOL OnDeviceChange(UINT nEventType, DWORD_PTR dwData);
     void OnPaint();
     HCURSOR OnQueryDragIcon();
 
@@ -83,6 +86,9 @@ class CVelkaroDlg : public CDialogEx, public PortWorkerHost, public ControlParam
     void AddAboutItemToSystemMenu();
     void InitNodeTable();
     void FillPortList();
+    void SchedulePortListRefill();
+    void RefillPortList();
+    std::vector<std::string> ListedPortNames() const;
     // Has the window's thread run what the worker queued, soon; callable from any thread.
     void ScheduleRunPending();
     void RequestGroupOperation(std::atomic<uint32_t>& flag);
@@ -93,6 +99,11 @@ class CVelkaroDlg : public CDialogEx, public PortWorkerHost, public ControlParam
     void ShutDownPortWorker();
 
     std::atomic<bool> m_bClosing{false};
+    // The port the worker last opened (or tried to), and whether the list keeps it only
+    // because it is still open.
+    std::string m_strPortInUse;
+    bool m_bGonePortKept = false;
+    bool m_bPortListRefillDue = false;
 
     // Lives as long as this object: the scheduled runs look at it.
     const std::shared_ptr<const bool> m_pAlive = std::make_shared<const bool>(true);

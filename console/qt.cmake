@@ -38,6 +38,7 @@ add_executable(console_test
     handlers_test.cpp
     close_on_stop_test.cpp
     list_box_test.cpp
+    port_list_test.cpp
     velkaro_dlg_test.cpp
 )
 target_link_libraries(console_test PRIVATE velkaro_console velkaro_nodesim Qt6::Test GTest::gtest)

@@ -11,7 +11,7 @@ VELKARO_PACKAGES=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    libcli11-dev nlohmann-json3-dev
+    libcli11-dev nlohmann-json3-dev libudev-dev
     fonts-wqy-microhei
     clang libclang-rt-14-dev
     tshark wireshark-common

@@ -29,3 +29,6 @@ class VirtualPortRegistration {
 // that nobody else may write to (created with mode 0700 when missing): in a shared /tmp someone
 // else could have made it first.
 std::string VirtualPortRegistryDir();
+// Creates that folder when missing, so that it can be watched before any port registers.
+// Empty when it is a folder as described; otherwise what is wrong with it.
+std::string EnsureVirtualPortRegistryDir();

@@ -152,6 +152,10 @@ std::string VirtualPortRegistryDir() {
     return "/tmp/velkaro-ports-" + std::to_string(getuid());
 }
 
+std::string EnsureVirtualPortRegistryDir() {
+    return EnsurePrivateDirectory(VirtualPortRegistryDir());
+}
+
 VirtualPortRegistration::VirtualPortRegistration(const std::string& deviceName,
                                                  const std::string& portName) {
     // Each name is one line of the entry.
@@ -160,7 +164,7 @@ VirtualPortRegistration::VirtualPortRegistration(const std::string& deviceName,
         return;
     }
     const std::string dir = VirtualPortRegistryDir();
-    m_problem = EnsurePrivateDirectory(dir);
+    m_problem = EnsureVirtualPortRegistryDir();
     if (!m_problem.empty()) {
         return;
     }

@@ -34,7 +34,11 @@ class CListBox : public CWnd {
 class CComboBox : public CWnd {
   public:
     int AddString(const std::string& text);
+    // Removes every entry; nothing is selected then.
+    void ResetContent();
     int GetCount() const;
+    // The text of entry nIndex; CB_ERR for an index without an entry.
+    int GetLBText(int nIndex, std::string& text) const;
     int SetCurSel(int nSelect);
     int GetCurSel() const;
 };

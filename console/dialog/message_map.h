@@ -18,7 +18,9 @@ class CCmdTarget;
 using AFX_PMSG = void (CCmdTarget::*)();
 using AFX_PMSG_SYSCOMMAND = void (CCmdTarget::*)(UINT, LPARAM);
 using AFX_PMSG_QUERYICON = HCURSOR (CCmdTarget::*)();
-using MessageHandler = std::variant<AFX_PMSG, AFX_PMSG_SYSCOMMAND, AFX_PMSG_QUERYICON>;
+using AFX_PMSG_DEVICECHANGE = BOOL (CCmdTarget::*)(UINT, DWORD_PTR);
+using MessageHandler =
+    std::variant<AFX_PMSG, AFX_PMSG_SYSCOMMAND, AFX_PMSG_QUERYICON, AFX_PMSG_DEVICECHANGE>;
 
 struct MessageMapEntry {
     UINT nMessage;
@@ -59,6 +61,12 @@ MessageMapEntry MapPaint(void (T::*pfn)()) {
 template <class T>
 MessageMapEntry MapQueryDragIcon(HCURSOR (T::*pfn)()) {
     return {WM_QUERYDRAGICON, 0, 0, static_cast<AFX_PMSG_QUERYICON>(pfn)};
+}
+
+// WM_DEVICECHANGE: the event (DBT_DEVICEARRIVAL, ...) and its data.
+template <class T>
+MessageMapEntry MapDeviceChange(BOOL (T::*pfn)(UINT, DWORD_PTR)) {
+    return {WM_DEVICECHANGE, 0, 0, static_cast<AFX_PMSG_DEVICECHANGE>(pfn)};
 }
 
 // A button click (BN_CLICKED) or a menu or accelerator command with id nID.

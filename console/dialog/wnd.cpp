@@ -56,6 +56,13 @@ bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
                 return true;
             }
             return false;
+        case WM_DEVICECHANGE:
+            if (const MessageMapEntry* entry = FindMessageEntry(WM_DEVICECHANGE, 0, 0)) {
+                *pResult = (this->*std::get<AFX_PMSG_DEVICECHANGE>(entry->pfn))(
+                    static_cast<UINT>(wParam), static_cast<DWORD_PTR>(lParam));
+                return true;
+            }
+            return false;
         case WM_QUERYDRAGICON:
             if (const MessageMapEntry* entry = FindMessageEntry(WM_QUERYDRAGICON, 0, 0)) {
                 *pResult =

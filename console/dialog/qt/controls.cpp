@@ -97,8 +97,21 @@ int CComboBox::AddString(const std::string& text) {
     return combo.count() - 1;
 }
 
+void CComboBox::ResetContent() {
+    As<QComboBox>(m_hWnd).clear();
+}
+
 int CComboBox::GetCount() const {
     return As<QComboBox>(m_hWnd).count();
+}
+
+int CComboBox::GetLBText(int nIndex, std::string& text) const {
+    const QComboBox& combo = As<QComboBox>(m_hWnd);
+    if (nIndex < 0 || nIndex >= combo.count()) {
+        return CB_ERR;
+    }
+    text = combo.itemText(nIndex).toStdString();
+    return static_cast<int>(text.size());
 }
 
 int CComboBox::SetCurSel(int nSelect) {

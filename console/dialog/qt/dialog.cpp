@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSocketNotifier>
 
 #include "console/dialog/data_exchange.h"
 #include "console/dialog/menu.h"
@@ -16,6 +17,7 @@
 #include "console/dialog/radio_group.h"
 #include "console/dialog/win_app.h"
 #include "res/resource.h"
+#include "serial/port_watch.h"
 
 namespace {
 
@@ -55,11 +57,15 @@ struct CDialogEx::WindowState {
     const res::DialogTemplate* tpl = nullptr;
     std::vector<BuiltControl> controls;
     std::unique_ptr<CMenu> systemMenu;
+    // Declared in this order so that the notifier goes before the descriptor it watches.
+    std::unique_ptr<PortListWatch> portWatch;
+    std::unique_ptr<QSocketNotifier> portNotifier;
 };
 
 struct DialogBackend {
     static void RouteButtonClicks(CDialogEx& dlg);
     static void CreateSystemMenu(CDialogEx& dlg);
+    static void WatchPorts(CDialogEx& dlg);
     static void FocusFirstTabStop(CDialogEx& dlg);
     static void HandleEnter(CDialogEx& dlg);
     static void ShowSystemMenu(CDialogEx& dlg, const QPoint& globalPos);
@@ -142,6 +148,7 @@ BOOL CDialogEx::CreateFromTemplate(HWND owner) {
     m_pState->controls = BuildControls(*tpl, window, units);
     DialogBackend::RouteButtonClicks(*this);
     DialogBackend::CreateSystemMenu(*this);
+    DialogBackend::WatchPorts(*this);
     m_nModalResult = -1;
     m_bEnding = false;
     if (OnInitDialog()) {
@@ -172,6 +179,31 @@ void DialogBackend::CreateSystemMenu(CDialogEx& dlg) {
     auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), dlg.m_hWnd);
     QObject::connect(shortcut, &QShortcut::activated, dlg.m_hWnd,
                      [&dlg] { ShowSystemMenu(dlg, dlg.m_hWnd->mapToGlobal(QPoint(0, 0))); });
+}
+
+// Windows tells every top-level window when a device comes or goes (WM_DEVICECHANGE); here the
+// port list's watch stands in for it, for the dialogs that handle the message. Woken by the
+// event loop, never by a timer.
+void DialogBackend::WatchPorts(CDialogEx& dlg) {
+    if (dlg.FindMessageEntry(WM_DEVICECHANGE, 0, 0) == nullptr) {
+        return;
+    }
+    CDialogEx::WindowState& state = *dlg.m_pState;
+    state.portWatch = std::make_unique<PortListWatch>();
+    if (state.portWatch->Descriptor() < 0) {
+        return;
+    }
+    state.portNotifier =
+        std::make_unique<QSocketNotifier>(state.portWatch->Descriptor(), QSocketNotifier::Read);
+    QObject::connect(state.portNotifier.get(), &QSocketNotifier::activated, dlg.m_hWnd, [&dlg] {
+        const PortListChanges changes = dlg.m_pState->portWatch->TakeChanges();
+        if (changes.arrival) {
+            dlg.SendMessage(WM_DEVICECHANGE, DBT_DEVICEARRIVAL);
+        }
+        if (changes.removal) {
+            dlg.SendMessage(WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE);
+        }
+    });
 }
 
 void DialogBackend::FocusFirstTabStop(CDialogEx& dlg) {

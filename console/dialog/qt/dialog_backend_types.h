@@ -12,6 +12,7 @@ inline constexpr BOOL FALSE = 0;
 using UINT = unsigned int;
 using DWORD = uint32_t;
 using INT_PTR = intptr_t;
+using DWORD_PTR = uintptr_t;
 using WPARAM = uintptr_t;
 using LPARAM = intptr_t;
 using LRESULT = intptr_t;
@@ -35,6 +36,10 @@ inline constexpr UINT WM_ICONERASEBKGND = 0x0027;
 inline constexpr UINT WM_QUERYDRAGICON = 0x0037;
 inline constexpr UINT WM_COMMAND = 0x0111;
 inline constexpr UINT WM_SYSCOMMAND = 0x0112;
+// A device came or went; on Qt the window layer raises it for serial ports (see dialog.h).
+inline constexpr UINT WM_DEVICECHANGE = 0x0219;
+inline constexpr UINT DBT_DEVICEARRIVAL = 0x8000;
+inline constexpr UINT DBT_DEVICEREMOVECOMPLETE = 0x8004;
 
 // Notification code of a button click; menu and accelerator commands carry the same 0.
 inline constexpr UINT BN_CLICKED = 0;

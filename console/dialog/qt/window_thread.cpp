@@ -15,6 +15,10 @@ void AfxPostToWindowThread(std::function<void()> op) {
     QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(op), Qt::QueuedConnection);
 }
 
+void AfxPostToWindowThreadAfter(std::chrono::milliseconds delay, std::function<void()> op) {
+    QTimer::singleShot(delay, QCoreApplication::instance(), std::move(op));
+}
+
 void AfxServeUntil(const std::function<bool()>& done) {
     if (done()) {
         return;

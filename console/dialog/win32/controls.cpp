@@ -92,8 +92,24 @@ int CComboBox::AddString(const std::string& text) {
     return Send(m_hWnd, CB_ADDSTRING, 0, TextParam(Wide(text)));
 }
 
+void CComboBox::ResetContent() {
+    Send(m_hWnd, CB_RESETCONTENT);
+}
+
 int CComboBox::GetCount() const {
     return Send(m_hWnd, CB_GETCOUNT);
+}
+
+int CComboBox::GetLBText(int nIndex, std::string& text) const {
+    const int length = Send(m_hWnd, CB_GETLBTEXTLEN, static_cast<WPARAM>(nIndex));
+    if (length == CB_ERR) {
+        return CB_ERR;
+    }
+    std::vector<wchar_t> entry(static_cast<size_t>(length) + 1);
+    const int copied = Send(m_hWnd, CB_GETLBTEXT, static_cast<WPARAM>(nIndex),
+                            reinterpret_cast<LPARAM>(entry.data()));
+    text = Narrow(std::wstring_view(entry.data(), static_cast<size_t>(copied)));
+    return static_cast<int>(text.size());
 }
 
 int CComboBox::SetCurSel(int nSelect) {

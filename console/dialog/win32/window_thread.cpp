@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <map>
 #include <mutex>
 
 #include "console/dialog/win32/window_thread_win32.h"
@@ -17,6 +18,9 @@ constexpr DWORD kServePollMs = 2;
 
 std::mutex g_mutex;
 std::deque<std::function<void()>> g_posted;
+// Work posted for later, by the id of the work window's timer that runs it.
+std::map<UINT_PTR, std::function<void()>> g_delayed;
+UINT_PTR g_nLastTimerId = 0;
 HWND g_hWorkWindow = nullptr;
 
 std::function<void()> TakePosted() {
@@ -29,7 +33,25 @@ std::function<void()> TakePosted() {
     return op;
 }
 
+std::function<void()> TakeDelayed(HWND hWnd, UINT_PTR nTimerId) {
+    std::lock_guard lock(g_mutex);
+    ::KillTimer(hWnd, nTimerId);
+    const auto it = g_delayed.find(nTimerId);
+    if (it == g_delayed.end()) {
+        return nullptr;
+    }
+    std::function<void()> op = std::move(it->second);
+    g_delayed.erase(it);
+    return op;
+}
+
 LRESULT CALLBACK WorkWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER) {
+        if (std::function<void()> op = TakeDelayed(hWnd, wParam)) {
+            op();
+        }
+        return 0;
+    }
     if (message != kRunPostedWork) {
         return ::DefWindowProcW(hWnd, message, wParam, lParam);
     }
@@ -62,6 +84,13 @@ void AfxPostToWindowThread(std::function<void()> op) {
     if (g_posted.size() == 1) {
         ::PostMessageW(g_hWorkWindow, kRunPostedWork, 0, 0);
     }
+}
+
+void AfxPostToWindowThreadAfter(std::chrono::milliseconds delay, std::function<void()> op) {
+    std::lock_guard lock(g_mutex);
+    const UINT_PTR nTimerId = ++g_nLastTimerId;
+    g_delayed[nTimerId] = std::move(op);
+    ::SetTimer(g_hWorkWindow, nTimerId, static_cast<UINT>(delay.count()), nullptr);
 }
 
 void AfxServeUntil(const std::function<bool()>& done) {
