@@ -130,7 +130,7 @@ std::string YesNoCell(const std::optional<bool>& value) {
 
 constexpr const char* HTML_STYLE = R"(
 @page { size: A4; margin: 15mm; }
-* { box-sizing: border-box; }
+* { box-sizing: border-box; print-color-adjust: exact; -webkit-print-color-adjust: exact; }
 body { font-family: "WenQuanYi Micro Hei", "Microsoft YaHei", "Noto Sans CJK SC", sans-serif;
        font-size: 10pt; color: #111; margin: 0; }
 @media screen { body { margin: 10mm; max-width: 190mm; } }
@@ -148,6 +148,7 @@ table { border-collapse: collapse; width: 100%; }
 .nodes thead { display: table-header-group; }
 .nodes tr { page-break-inside: avoid; }
 .nodes tr.failed td { background: #fde2e2; }
+.nodes tr.failed td.verdict { color: #c0161b; font-weight: bold; }
 .nodes tr.unexpected td { background: #fff3cd; }
 )";
 
@@ -185,8 +186,8 @@ std::string NodeRow(const NodeResult& node) {
            "</td><td>" + StateCell(node.scanState) + "</td><td>" +
            (node.scanReplyMs ? std::to_string(*node.scanReplyMs) : "—") + "</td><td>" +
            YesNoCell(node.unlockReply) + "</td><td>" + StateCell(node.afterState) + "</td><td>" +
-           YesNoCell(node.lockedAgain) + "</td><td>" + VerdictWords(node.verdict) + "</td><td>" +
-           reasons + "</td></tr>\n";
+           YesNoCell(node.lockedAgain) + "</td><td class=\"verdict\">" +
+           VerdictWords(node.verdict) + "</td><td>" + reasons + "</td></tr>\n";
 }
 
 }  // namespace
