@@ -6,7 +6,8 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
-VELKARO_WINE_PACKAGES=(wine wine64 xvfb xauth)
+# inotify-tools: wine-cli-check.sh watches files that a hostile --port names.
+VELKARO_WINE_PACKAGES=(wine wine64 xvfb xauth inotify-tools)
 
 velkaro_install_packages "${VELKARO_WINE_PACKAGES[@]}"
 velkaro_build_targets velkaro-nodesim velkaro-cli

@@ -4,7 +4,9 @@
 # - --json shows the first poll's 16 "闭" and then the second poll's 16 "开" in cell_writes;
 # - `ports` lists the mapped ports; --simulate is refused with exit status 2 and one line;
 # - commission on a rehearsal cabinet exits 6 as on Linux, with the same log and reports apart
-#   from times and port, and --json's "acceptance" equal to the .json report.
+#   from times and port, and --json's "acceptance" equal to the .json report;
+# - port names of files, folders and FIFOs fail to open (exit status 1, 串口打开失败) and an
+#   inotify watch sees none of them opened.
 # Usage: wine-cli-check.sh PLAIN_PORT JSON_PORT REHEARSAL_PORT (the wine prefix is set up by the
 # caller; REHEARSAL_PORT maps to nodes started with VELKARO_REHEARSAL_NODES, from wine-env.sh).
 set -euo pipefail
@@ -91,6 +93,34 @@ html = read("windows.html")
 assert "A-017 &lt;b&gt;&amp;&quot;" in html and "不合格" in html
 PY
 rm -rf "$work"
+
+# Bait for a hostile --port: a file, a folder and a FIFO, watched for any open.
+bait="$(mktemp -d)"
+echo "[boot]" >"$bait/win.ini"
+mkdir "$bait/folder"
+mkfifo "$bait/fifo"
+inotifywait -m -r -e open -e modify -e create "$bait" >"$bait.events" 2>"$bait.watch" &
+watcher=$!
+for _ in $(seq 100); do
+    grep -q "Watches established" "$bait.watch" && break
+    sleep 0.1
+done
+windows_bait="Z:${bait//\//\\}"
+for name in "$windows_bait\\win.ini" "$windows_bait\\folder" "$windows_bait\\fifo" "$windows_bait" \
+    "$bait/win.ini" "..\\..\\..\\..\\..\\..\\${bait#/}/win.ini" 'C:\windows\win.ini'; do
+    status=0
+    refusal="$(wine "$cli_exe" --port "$name" status 01 2>&1 >/dev/null)" || status=$?
+    [ "$status" -eq 1 ] || fail "--port '$name' gave exit status $status, not 1"
+    echo "$refusal" | grep -q "串口打开失败" || fail "--port '$name' said: $refusal"
+done
+sleep 0.2
+[ ! -s "$bait.events" ] || fail "a port name opened a file: $(cat "$bait.events")"
+cat "$bait/win.ini" >/dev/null
+sleep 0.2
+[ -s "$bait.events" ] || fail "the inotify watch saw no open at all"
+kill "$watcher"
+wait "$watcher" 2>/dev/null || true
+rm -rf "$bait" "$bait.events" "$bait.watch"
 
 [ "$failures" -eq 0 ] && echo "wine-cli-check: velkaro-cli.exe matches the Linux velkaro-cli"
 exit "$failures"

@@ -121,9 +121,20 @@ class SerialWin32Test : public ::testing::Test {
     SerialHandle m_handle = INVALID_SERIAL_HANDLE;
 };
 
+// Names with a drive, a folder or a path in them name files, never ports: they are refused
+// before anything is opened (scripts/wine-cli-check.sh watches the files for opens).
 TEST(SerialWin32OpenTest, NamesThatNameNoPortGiveMinusOne) {
-    const std::string names[] = {"", "COM250", "NOSUCHPORT", std::string(255, 'C'),
-                                 TestPort() + std::string(1, '\0')};
+    const std::string names[] = {"",
+                                 "COM250",
+                                 "NOSUCHPORT",
+                                 std::string(255, 'C'),
+                                 TestPort() + std::string(1, '\0'),
+                                 "C:\\windows\\win.ini",
+                                 "C:",
+                                 "..\\..\\windows\\win.ini",
+                                 "/windows/win.ini",
+                                 "\\\\.\\" + TestPort(),
+                                 "Z:\\tmp"};
     for (const std::string& name : names) {
         const SerialHandle handle = OpenLine(name);
         EXPECT_EQ(handle, INVALID_SERIAL_HANDLE) << "'" << name << "'";
