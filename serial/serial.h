@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 using SerialHandle = int32_t;
@@ -45,6 +46,26 @@ bool SerialHungUp(SerialHandle handle);
 // Blocks until a received byte is waiting or timeoutMs has passed, without using the processor.
 // A port that has hung up (adapter pulled out) waits out the whole time quietly.
 void SerialWaitReadable(SerialHandle handle, uint32_t timeoutMs);
+
+// An idle port's wait: sleeps until Wake() is called (from any thread) or the port hangs up,
+// without using the processor and whatever bytes arrive meanwhile. A Wake() before the wait
+// ends the next wait at once. Linux is told of the hang-up; on Windows the port is looked at
+// every 100 ms, since a hang-up shows there only when the port is used.
+class SerialIdleWait {
+  public:
+    SerialIdleWait();
+    ~SerialIdleWait();
+    SerialIdleWait(const SerialIdleWait&) = delete;
+    SerialIdleWait& operator=(const SerialIdleWait&) = delete;
+
+    void Wake();
+    // True when it ended because the port has hung up.
+    bool Wait(SerialHandle handle);
+
+  private:
+    struct Waker;
+    std::unique_ptr<Waker> m_waker;
+};
 
 // Fills entry i of deviceNames (the driver's name) and portNames (what SerialOpen takes) for
 // up to `limit` ports; either array may be null. Returns the number of entries. On Windows they

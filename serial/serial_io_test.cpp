@@ -237,4 +237,35 @@ TEST_F(HungUpPortTest, TransfersFailAtOnceAndTheHooksStillSeeThem) {
     EXPECT_EQ(g_rxCalls[0].count, 1u);
 }
 
+// An idle port's wait ends on a wake or on the hang-up, at once, and not on bytes arriving.
+TEST_F(SerialIoTest, IdleWaitEndsOnAWakeOrTheHangUpButNotOnBytes) {
+    SerialIdleWait idle;
+    idle.Wake();
+    auto start = Clock::now();
+    EXPECT_FALSE(idle.Wait(m_handle)) << "a wake before the wait ends it at once";
+    EXPECT_LT(Since(start), milliseconds(100));
+
+    std::thread waker([&] {
+        std::this_thread::sleep_for(milliseconds(100));
+        m_pty.Send("stray bytes");
+        std::this_thread::sleep_for(milliseconds(200));
+        idle.Wake();
+    });
+    start = Clock::now();
+    EXPECT_FALSE(idle.Wait(m_handle));
+    EXPECT_GE(Since(start), milliseconds(290)) << "the bytes at 100 ms ended the wait";
+    waker.join();
+
+    std::thread puller([&] {
+        std::this_thread::sleep_for(milliseconds(100));
+        m_pty.CloseMaster();
+    });
+    const auto cpuBefore = ProcessCpuTime();
+    start = Clock::now();
+    EXPECT_TRUE(idle.Wait(m_handle));
+    EXPECT_LT(Since(start), milliseconds(300)) << "the hang-up at 100 ms";
+    EXPECT_LT(ProcessCpuTime() - cpuBefore, milliseconds(50));
+    puller.join();
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 // against its own deadline, so a stalled device can hold a write no longer than its limit.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -376,4 +377,31 @@ uint32_t OsPortRead(SerialHandle handle, uint8_t* buffer, uint32_t count) {
         }
     }
     return done;
+}
+
+struct SerialIdleWait::Waker {
+    int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    ~Waker() { close(fd); }
+};
+
+SerialIdleWait::SerialIdleWait() : m_waker(std::make_unique<Waker>()) {}
+
+SerialIdleWait::~SerialIdleWait() = default;
+
+void SerialIdleWait::Wake() {
+    const uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = write(m_waker->fd, &one, sizeof one);
+}
+
+// No events asked of the port: poll reports its hang-up anyway, and bytes do not wake it.
+bool SerialIdleWait::Wait(SerialHandle handle) {
+    pollfd entries[] = {{handle, 0, 0}, {m_waker->fd, POLLIN, 0}};
+    if (poll(entries, 2, -1) <= 0) {
+        return false;  // interrupted: the caller looks again
+    }
+    if ((entries[1].revents & POLLIN) != 0) {
+        uint64_t count = 0;
+        [[maybe_unused]] const ssize_t read = ::read(m_waker->fd, &count, sizeof count);
+    }
+    return (entries[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }

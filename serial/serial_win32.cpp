@@ -278,3 +278,28 @@ uint32_t OsPortRead(SerialHandle handle, uint8_t* buffer, uint32_t count) {
     ReadFile(Win32Handle(handle), buffer + done, count - done, &read, nullptr);
     return done + read;
 }
+
+struct SerialIdleWait::Waker {
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    ~Waker() { CloseHandle(event); }
+};
+
+SerialIdleWait::SerialIdleWait() : m_waker(std::make_unique<Waker>()) {}
+
+SerialIdleWait::~SerialIdleWait() = default;
+
+void SerialIdleWait::Wake() {
+    SetEvent(m_waker->event);
+}
+
+// A device that went away shows only in a call on its handle; a wait for its events would hold
+// the synchronous handle against the transactions' reads.
+bool SerialIdleWait::Wait(SerialHandle handle) {
+    constexpr DWORD kHangUpCheckMs = 100;
+    while (WaitForSingleObject(m_waker->event, kHangUpCheckMs) == WAIT_TIMEOUT) {
+        if (SerialHungUp(handle)) {
+            return true;
+        }
+    }
+    return false;
+}

@@ -1,8 +1,6 @@
 #include "worker/port_worker.h"
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -25,8 +23,6 @@ namespace {
 
 constexpr uint32_t PORT_BAUD_RATE = 115200;
 constexpr uint8_t PORT_BYTE_SIZE = 8;
-// An idle port is looked at this often for a hang-up: a pulled adapter raises no request.
-constexpr std::chrono::milliseconds HANG_UP_CHECK{100};
 
 // Only one worker at a time may open or hold the port, opening included.
 std::atomic<bool> g_workerRunning{false};
@@ -36,28 +32,22 @@ std::atomic<bool> g_portShownOpen{false};
 std::atomic<bool> g_portWentAway{false};
 
 // Wakes the worker when a request or the stop arrives, and whoever waits on the worker when
-// it makes progress, so that neither side polls.
+// it makes progress, so that neither side polls. The idle worker also wakes when its port
+// hangs up (a pulled adapter raises no request).
 class Signal {
   public:
-    uint64_t Generation() {
-        std::lock_guard lock(m_mutex);
-        return m_generation;
-    }
     void Raise() {
         {
             std::lock_guard lock(m_mutex);
-            ++m_generation;
             // Under the lock, so that a listener that has left is called no more.
             for (const WorkerProgressListener* listener : m_listeners) {
                 listener->Notify();
             }
         }
-        m_changed.notify_all();
+        m_idle.Wake();
     }
-    void WaitPast(uint64_t seen, std::chrono::milliseconds limit) {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait_for(lock, limit, [&] { return m_generation != seen; });
-    }
+    // True when the port hung up; otherwise something was raised since the last wait.
+    bool WaitIdle(SerialHandle port) { return m_idle.Wait(port); }
     void Listen(const WorkerProgressListener* listener) {
         std::lock_guard lock(m_mutex);
         m_listeners.push_back(listener);
@@ -69,9 +59,8 @@ class Signal {
 
   private:
     std::mutex m_mutex;
-    std::condition_variable m_changed;
-    uint64_t m_generation = 0;
     std::vector<const WorkerProgressListener*> m_listeners;
+    SerialIdleWait m_idle;
 };
 
 Signal& WorkerSignal() {
@@ -147,12 +136,9 @@ bool RunRequestedTransactions(PortWorkerHost& host) {
 // Until a stop is asked for or the port goes away, transaction or idle.
 void DispatchUntilStoppedOrGone(PortWorkerHost& host) {
     while (KeepsDispatching()) {
-        const uint64_t seen = WorkerSignal().Generation();
-        if (!RunRequestedTransactions(host) && KeepsDispatching()) {
-            WorkerSignal().WaitPast(seen, HANG_UP_CHECK);
-            if (SerialHungUp(g_hComm)) {
-                g_portWentAway = true;
-            }
+        if (!RunRequestedTransactions(host) && KeepsDispatching() &&
+            WorkerSignal().WaitIdle(g_hComm)) {
+            g_portWentAway = true;
         }
     }
 }
