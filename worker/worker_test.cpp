@@ -282,6 +282,36 @@ TEST_F(WorkerTest, AHangUpClosesThePortAtOnceWithOneLineAndOneBox) {
     }
 }
 
+// An acceptance run the hang-up cuts short ends incomplete, and the worker closes as after a
+// transaction.
+TEST_F(WorkerTest, AHangUpEndsAnAcceptanceRunIncompleteAndClosesThePort) {
+    NodeSimConfig config;
+    config.nodes = {0x00, 0x01};
+    config.registerPort = false;
+    config.hangupAfterFrames = 3;  // the first query after an unlock
+    m_sim = NodeSim::Start(config);
+    ASSERT_TRUE(m_sim);
+    m_host = std::make_unique<TestHost>(m_sim->PortPath());
+    Open();
+    AcceptanceRequest request;
+    request.expected = {0x00, 0x01};
+    const auto job = std::make_shared<AcceptanceJob>(request);
+
+    ASSERT_TRUE(RequestAcceptanceRun(job));
+    WaitForWorkerToEnd(*m_host);
+
+    ASSERT_TRUE(job->Done());
+    EXPECT_EQ(job->Result().end, AcceptanceEnd::PortGone);
+    EXPECT_TRUE(PortWentAway());
+    EXPECT_EQ(m_host->Messages(), Lines{MSG_PORT_GONE});
+    const Lines log = m_host->Log();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[log.size() - 3], "[--验收测试未完成--]");
+    EXPECT_EQ(log[log.size() - 2], LOG_PORT_GONE);
+    EXPECT_EQ(log.back(), "[串口已关闭]");
+    EXPECT_EQ(g_bReqAcceptance, 0u);
+}
+
 TEST_F(WorkerTest, AStopAfterTheWorkerEndedByItselfReturnsAtOnce) {
     Open();
     m_sim->Stop();
