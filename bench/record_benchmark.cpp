@@ -61,7 +61,8 @@ void BM_SaveMillionLineLog(benchmark::State& state) {
     const std::string path = TempPath("velkaro-save-benchmark.log");
     for (auto _ : state) {
         std::string error;
-        if (!SaveLog(path, log, error)) {
+        if (!SaveLog(
+                path, log.size(), [&log](std::size_t i) { return log[i]; }, error)) {
             state.SkipWithError(error.c_str());
         }
     }

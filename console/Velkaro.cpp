@@ -20,6 +20,13 @@ BOOL CVelkaroApp::InitInstance() {
     // No registry key: the program stores nothing.
 
     CVelkaroDlg dlg;
+    // --trace FILE: the bus trace runs from the start, as its menu item would start it.
+    const std::vector<std::string> args = CommandLineArguments();
+    for (std::size_t i = 0; i + 1 < args.size(); ++i) {
+        if (args[i] == "--trace") {
+            dlg.m_strTracePath = args[i + 1];
+        }
+    }
     m_pMainWnd = &dlg;
     const INT_PTR nResponse = dlg.DoModal();
     if (nResponse == -1) {

@@ -6,11 +6,14 @@
 #include <vector>
 
 #include "bus/max_address.h"
+#include "console/dialog/clipboard.h"
 #include "console/dialog/data_exchange.h"
+#include "console/dialog/file_dialog.h"
 #include "console/dialog/menu.h"
 #include "console/dialog/paint_dc.h"
 #include "console/dialog/win_app.h"
 #include "console/dialog/window_thread.h"
+#include "record/bus_trace.h"
 #include "res/resources.h"
 #include "serial/serial.h"
 
@@ -64,6 +67,12 @@ const MessageMapEntry CVelkaroDlg::messageEntries[] = {
     MapCommand(IDC_BTN_GROUP_UNLOCK, &CVelkaroDlg::OnBnClickedGroupUnlock),
     MapCommand(IDC_BTN_SINGLE_STATUS, &CVelkaroDlg::OnBnClickedSingleStatus),
     MapCommand(IDC_BTN_SINGLE_UNLOCK, &CVelkaroDlg::OnBnClickedSingleUnlock),
+    MapContextMenu(&CVelkaroDlg::OnContextMenu),
+    MapCommand(IDM_LOG_COPY, &CVelkaroDlg::OnLogCopy),
+    MapCommand(IDM_LOG_COPY_ALL, &CVelkaroDlg::OnLogCopyAll),
+    MapCommand(IDM_LOG_SAVE, &CVelkaroDlg::OnLogSave),
+    MapCommand(IDM_LOG_CLEAR, &CVelkaroDlg::OnLogClear),
+    MapCommand(IDM_TRACE, &CVelkaroDlg::OnTrace),
 };
 const MessageMap CVelkaroDlg::messageMap = {&CDialogEx::messageMap, messageEntries};
 
@@ -74,6 +83,10 @@ CVelkaroDlg::CVelkaroDlg(CWnd* pParent)
 
 CVelkaroDlg::~CVelkaroDlg() {
     ShutDownPortWorker();
+    // The port is closed: every byte that passed it is in the trace. Nobody is left to be told
+    // of a failed write.
+    std::string ignored;
+    StopBusTrace(ignored);
 }
 
 void CVelkaroDlg::ShutDownPortWorker() {
@@ -113,6 +126,11 @@ BOOL CVelkaroDlg::OnInitDialog() {
     SetIcon(m_hIcon, FALSE);
     InitNodeTable();
     FillPortList();
+    AddCtrlShortcut('C', IDM_LOG_COPY, &m_lbLog);
+    AddCtrlShortcut('S', IDM_LOG_SAVE);
+    if (!m_strTracePath.empty()) {
+        StartTrace(m_strTracePath);
+    }
     return TRUE;
 }
 
@@ -214,7 +232,9 @@ void CVelkaroDlg::ScheduleRunPending() {
 }
 
 void CVelkaroDlg::ApplyLogLine(const LogLine& line) {
-    m_lbLog.AddString(line.text);
+    if (m_lbLog.AddString(line.text) >= 0) {
+        m_logTimes.push_back(line.time);
+    }
     m_lbLog.SetCurSel(m_lbLog.GetCount() - 1);
 }
 
@@ -357,4 +377,89 @@ void CVelkaroDlg::OnBnClickedRadioLockedClosed() {
 
 void CVelkaroDlg::OnBnClickedRadioLockedOpen() {
     UpdateData(TRUE);
+}
+
+void CVelkaroDlg::FillLogMenu(CMenu& menu) const {
+    menu.AppendMenu(MF_STRING, IDM_LOG_COPY, "复制(&C)");
+    menu.AppendMenu(MF_STRING, IDM_LOG_COPY_ALL, "全部复制(&A)");
+    menu.AppendMenu(MF_SEPARATOR);
+    menu.AppendMenu(MF_STRING, IDM_LOG_SAVE, "保存日志(&S)...");
+    menu.AppendMenu(MF_STRING, IDM_LOG_CLEAR, "清空日志(&L)");
+    menu.AppendMenu(MF_SEPARATOR);
+    menu.AppendMenu(MF_STRING, IDM_TRACE,
+                    BusTraceRunning() ? "停止记录通讯(&R)" : "开始记录通讯(&R)...");
+}
+
+LogLine CVelkaroDlg::LogLineAt(std::size_t index) const {
+    LogLine line{m_logTimes[index], {}};
+    m_lbLog.GetText(static_cast<int>(index), line.text);
+    return line;
+}
+
+void CVelkaroDlg::OnContextMenu(CWnd* pWnd, CPoint point) {
+    if (pWnd != &m_lbLog) {
+        CDialogEx::OnContextMenu(pWnd, point);
+        return;
+    }
+    if (point == CPoint{-1, -1}) {  // from the keyboard: at the list's corner
+        point = {};
+        m_lbLog.ClientToScreen(&point);
+    }
+    CMenu menu(this, MenuKind::Popup);
+    FillLogMenu(menu);
+    menu.TrackPopupMenu(point);
+}
+
+void CVelkaroDlg::OnLogCopy() {
+    const int selected = m_lbLog.GetCurSel();
+    if (selected >= 0) {
+        SetClipboardText(this, LogLineAt(static_cast<std::size_t>(selected)).text);
+    }
+}
+
+void CVelkaroDlg::OnLogCopyAll() {
+    SetClipboardText(this,
+                     LogText(m_logTimes.size(), [this](std::size_t i) { return LogLineAt(i); }));
+}
+
+void CVelkaroDlg::OnLogSave() {
+    const auto path =
+        PresentSaveFileDialog({this, RecordFileName(WallClock::now(), "log"), "日志文件", "log"});
+    std::string error;
+    if (path &&
+        !SaveLog(
+            *path, m_logTimes.size(), [this](std::size_t i) { return LogLineAt(i); }, error)) {
+        MessageBox("保存日志失败：" + error, nullptr, MB_OK | MB_ICONEXCLAMATION);
+    }
+}
+
+void CVelkaroDlg::OnLogClear() {
+    m_lbLog.ResetContent();
+    m_logTimes.clear();
+}
+
+void CVelkaroDlg::OnTrace() {
+    if (BusTraceRunning()) {
+        StopTrace();
+        return;
+    }
+    if (const auto path = PresentSaveFileDialog(
+            {this, RecordFileName(WallClock::now(), "pcapng"), "通讯记录", "pcapng"})) {
+        StartTrace(*path);
+    }
+}
+
+// Named after the port the list shows now, which is the port opened next.
+void CVelkaroDlg::StartTrace(const std::string& path) {
+    std::string error;
+    if (!StartBusTrace(path, AfxGetAppName(), m_cbPort.GetWindowText(), error)) {
+        MessageBox("无法创建通讯记录文件：" + error, nullptr, MB_OK | MB_ICONEXCLAMATION);
+    }
+}
+
+void CVelkaroDlg::StopTrace() {
+    std::string error;
+    if (!StopBusTrace(error)) {
+        MessageBox("通讯记录写入失败：" + error, nullptr, MB_OK | MB_ICONEXCLAMATION);
+    }
 }

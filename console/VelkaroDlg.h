@@ -9,6 +9,7 @@
 #include "bus/operator_console.h"
 #include "console/dialog/controls.h"
 #include "console/dialog/dialog.h"
+#include "record/log_file.h"
 #include "res/resource.h"
 #include "worker/port_worker.h"
 
@@ -43,6 +44,13 @@ class CVelkaroDlg : public CDialogEx, public PortWorkerHost, public ControlParam
     CButton m_rdoLockedClosed;
     CButton m_btnGroupUnlock;
     std::string m_strMaxAddr = "fe";
+    // The window's own --trace FILE: a bus trace that starts as the window opens.
+    std::string m_strTracePath;
+
+    // The log list's context menu: copy, copy all, save, clear, and start or stop the trace.
+    void FillLogMenu(CMenu& menu) const;
+    // Line i of the log with the time the worker produced it.
+    LogLine LogLineAt(std::size_t index) const;
 
     const MessageMap* GetMessageMap() const override { return &messageMap; }
     static const MessageMapEntry messageEntries[];
@@ -66,6 +74,13 @@ class CVelkaroDlg : public CDialogEx, public PortWorkerHost, public ControlParam
     void OnBnClickedGroupUnlock();
     void OnBnClickedSingleStatus();
     void OnBnClickedSingleUnlock();
+
+    void OnContextMenu(CWnd* pWnd, CPoint point);
+    void OnLogCopy();
+    void OnLogCopyAll();
+    void OnLogSave();
+    void OnLogClear();
+    void OnTrace();
 
     // The transactions see this once the window is closing: a running one ends at once.
     bool TransactionCancelled() override { return m_bClosing; }
@@ -97,6 +112,8 @@ class CVelkaroDlg : public CDialogEx, public PortWorkerHost, public ControlParam
     void RequestIfPortOpen(std::atomic<uint32_t>& flag);
     // Ends a running transaction and the worker, and closes the port, before the window goes.
     void ShutDownPortWorker();
+    void StartTrace(const std::string& path);
+    void StopTrace();
 
     std::atomic<bool> m_bClosing{false};
     // The port the worker last opened (or tried to), and whether the list keeps it only
@@ -104,6 +121,8 @@ class CVelkaroDlg : public CDialogEx, public PortWorkerHost, public ControlParam
     std::string m_strPortInUse;
     bool m_bGonePortKept = false;
     bool m_bPortListRefillDue = false;
+    // The time of each line of the log list, in the list's order.
+    std::vector<WallClock::time_point> m_logTimes;
 
     // Lives as long as this object: the scheduled runs look at it.
     const std::shared_ptr<const bool> m_pAlive = std::make_shared<const bool>(true);

@@ -4,9 +4,11 @@ find_package(Qt6 6.4 REQUIRED COMPONENTS Widgets Test)
 
 add_library(velkaro_console STATIC
     ${VELKARO_DIALOG_SHARED_SOURCES}
+    dialog/qt/clipboard.cpp
     dialog/qt/controls.cpp
     dialog/qt/dialog.cpp
     dialog/qt/dialog_builder.cpp
+    dialog/qt/file_dialog.cpp
     dialog/qt/icon.cpp
     dialog/qt/line_store.cpp
     dialog/qt/list_box_view.cpp
@@ -21,7 +23,8 @@ add_library(velkaro_console STATIC
 target_include_directories(velkaro_console PUBLIC ${PROJECT_SOURCE_DIR}
                                                   ${CMAKE_CURRENT_SOURCE_DIR}/dialog/qt)
 target_link_libraries(velkaro_console PUBLIC velkaro_res velkaro_serial velkaro_worker
-                                             velkaro_bus velkaro_stop_signals Qt6::Widgets)
+                                             velkaro_bus velkaro_record velkaro_stop_signals
+                                             Qt6::Widgets)
 qt_add_resources(velkaro_console velkaro_icons
     PREFIX /res
     BASE ${PROJECT_SOURCE_DIR}/res
@@ -38,6 +41,7 @@ add_executable(console_test
     handlers_test.cpp
     close_on_stop_test.cpp
     list_box_test.cpp
+    log_record_test.cpp
     port_list_test.cpp
     velkaro_dlg_test.cpp
 )

@@ -7,12 +7,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "bus/testing/expected_log.h"
 #include "console/VelkaroDlg.h"
 #include "console/dialog/win_app.h"
+#include "console/file_dialog_recorder.h"
 #include "console/message_box_recorder.h"
 #include "console/win32_test_support.h"
+#include "record/bus_trace.h"
 #include "serial/serial.h"
 
 namespace {
@@ -55,11 +60,19 @@ class Win32OperatorFlowTest : public testing::Test {
             kTransactionTimeoutMs);
     }
     std::string Cell(int row) const { return ListViewCell(Item(IDC_LIST_NODES), row, 1); }
+    void Command(int id) { ::SendMessageW(dlg.GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
     std::string m_port;
     MessageBoxRecorder boxes;
     CVelkaroDlg dlg;
 };
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
 
 TEST_F(Win32OperatorFlowTest, OpenPollSixteenNodesQueryAndUnlockOneClose) {
     SelectPort(m_port);
@@ -209,6 +222,53 @@ TEST_F(Win32OperatorFlowTest, ADeviceChangeListsThePortsAgainFromTheRegistry) {
     SendPortEvent(dlg.GetSafeHwnd(), DBT_DEVICEREMOVECOMPLETE, port.c_str());
     EXPECT_TRUE(PumpUntil([&] { return !IsListed("COM42"); }, 1000));
     EXPECT_TRUE(IsListed(m_port));
+}
+
+TEST_F(Win32OperatorFlowTest, SaveWhileAPollRunsWritesTheLinesWithTimesAndTheTraceHoldsTheBus) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "velkaro-record";
+    std::filesystem::create_directories(dir);
+    FileDialogRecorder files;
+    files.answer = (dir / "bus.pcapng").string();
+    SelectPort(m_port);  // the trace is named after the port the list shows
+    Command(IDM_TRACE);
+    ASSERT_TRUE(BusTraceRunning());
+    Click(Item(IDC_BTN_OPEN_PORT));
+    ASSERT_TRUE(WaitForLine("[串口已打开]"));
+
+    // Max address fe: after node 0f's reply the poll waits out its deadline of 1475 ms.
+    Click(Item(IDC_BTN_GROUP_STATUS));
+    ASSERT_TRUE(WaitForLine("header=5A,addr=0F,cmd=00,rsp_param[0]=00"));
+    files.answer = (dir / "saved.log").string();
+    Command(IDM_LOG_SAVE);
+    const Lines shown = Log();
+    ASSERT_TRUE(WaitForLine("[--完毕：群体获取状态--]"));
+    Command(IDM_TRACE);
+    EXPECT_FALSE(BusTraceRunning());
+
+    // CRLF line ends; each line the list's, after a time that never goes back.
+    const std::string saved = ReadFile(dir / "saved.log");
+    std::size_t at = 0;
+    std::string previousTime;
+    for (const std::string& line : shown) {
+        const std::size_t end = saved.find("\r\n", at);
+        ASSERT_NE(end, std::string::npos);
+        const std::string fileLine = saved.substr(at, end - at);
+        ASSERT_GT(fileLine.size(), 24u);
+        EXPECT_EQ(fileLine[23], '\t');
+        EXPECT_EQ(fileLine.substr(24), line);
+        EXPECT_GE(fileLine.substr(0, 23), previousTime);
+        previousTime = fileLine.substr(0, 23);
+        at = end + 2;
+    }
+    EXPECT_EQ(at, saved.size());
+
+    const std::string trace = ReadFile(dir / "bus.pcapng");
+    EXPECT_NE(trace.find(m_port), std::string::npos) << "the interface's name";
+    EXPECT_NE(trace.find(std::string("\xA5\xFF\x00\x00\x00\x00\xA4", 7)), std::string::npos);
+    EXPECT_NE(trace.find(std::string("\x5A\x0F\x00\x00\x69", 5)), std::string::npos);
+    EXPECT_TRUE(boxes.requests.empty());
+    Click(Item(IDC_BTN_OPEN_PORT));
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -56,7 +56,8 @@ bool LogFile::Write(const LogLine& line) {
     return static_cast<bool>(m_file);
 }
 
-bool SaveLog(const std::string& path, const std::vector<LogLine>& lines, std::string& error) {
+bool SaveLog(const std::string& path, std::size_t count, const LogLineAt& lineAt,
+             std::string& error) {
     std::ofstream file;
     if (!CreateOutputFile(file, path, error)) {
         return false;
@@ -68,8 +69,8 @@ bool SaveLog(const std::string& path, const std::vector<LogLine>& lines, std::st
         file.write(block.data(), static_cast<std::streamsize>(block.size()));
         block.clear();
     };
-    for (const LogLine& line : lines) {
-        AppendLogFileLine(line, times, block);
+    for (std::size_t i = 0; i < count; ++i) {
+        AppendLogFileLine(lineAt(i), times, block);
         if (block.size() >= SAVE_BLOCK_BYTES) {
             writeBlock();
         }
@@ -83,11 +84,20 @@ bool SaveLog(const std::string& path, const std::vector<LogLine>& lines, std::st
     return true;
 }
 
-std::string LogText(const std::vector<LogLine>& lines) {
+std::string LogText(std::size_t count, const LogLineAt& lineAt) {
     std::string text;
-    for (const LogLine& line : lines) {
-        text += line.text;
+    for (std::size_t i = 0; i < count; ++i) {
+        text += lineAt(i).text;
         text += TEXT_LINE_END;
     }
     return text;
+}
+
+std::string RecordFileName(WallClock::time_point time, const std::string& extension) {
+    const std::tm calendar = LocalCalendarTime(WallClock::to_time_t(time));
+    std::array<char, 64> name{};
+    std::snprintf(name.data(), name.size(), "velkaro-%04d%02d%02d-%02d%02d%02d.",
+                  calendar.tm_year + 1900, calendar.tm_mon + 1, calendar.tm_mday, calendar.tm_hour,
+                  calendar.tm_min, calendar.tm_sec);
+    return name.data() + extension;
 }

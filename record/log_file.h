@@ -2,10 +2,11 @@
 // with this OS's line end. The window's save and velkaro-cli --log write the same format.
 #pragma once
 
+#include <cstddef>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <string>
-#include <vector>
 
 #include "record/log_line.h"
 
@@ -38,9 +39,16 @@ class LogFile {
     std::string m_text;
 };
 
-// Writes the whole log into `path`, which is created or emptied; false, with the reason in
-// `error`, when the file cannot be created or written.
-bool SaveLog(const std::string& path, const std::vector<LogLine>& lines, std::string& error);
+// Line i of a log, as its holder keeps it (the window keeps the texts in its list).
+using LogLineAt = std::function<LogLine(std::size_t index)>;
 
-// The lines without their times, each with this OS's line end: the clipboard's text.
-std::string LogText(const std::vector<LogLine>& lines);
+// Writes lines 0 to count - 1 into `path`, which is created or emptied; false, with the reason
+// in `error`, when the file cannot be created or written.
+bool SaveLog(const std::string& path, std::size_t count, const LogLineAt& lineAt,
+             std::string& error);
+
+// Lines 0 to count - 1 without their times, each with this OS's line end: the clipboard's text.
+std::string LogText(std::size_t count, const LogLineAt& lineAt);
+
+// The name a saved record is offered under: velkaro-YYYYMMDD-HHMMSS.<extension>, local time.
+std::string RecordFileName(WallClock::time_point time, const std::string& extension);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "record/local_conventions.h"
 
@@ -24,6 +25,11 @@ WallClock::time_point LocalTime(int year, int month, int day, int hour, int minu
     calendar.tm_sec = second;
     calendar.tm_isdst = -1;
     return WallClock::from_time_t(std::mktime(&calendar)) + milliseconds(millis);
+}
+
+// A log kept as a vector, as SaveLog and LogText read it.
+LogLineAt At(std::vector<LogLine> lines) {
+    return [lines = std::move(lines)](std::size_t i) { return lines[i]; };
 }
 
 std::string ReadFile(const std::filesystem::path& path) {
@@ -79,7 +85,7 @@ TEST_F(LogFileTest, SaveWritesEveryLineWithItsTimeAndTheLineEndOfThisSystem) {
         {LocalTime(2026, 12, 10, 9, 1, 3, 0), ""},
     };
     std::string error;
-    ASSERT_TRUE(SaveLog((m_dir / "a.log").string(), lines, error)) << error;
+    ASSERT_TRUE(SaveLog((m_dir / "a.log").string(), lines.size(), At(lines), error)) << error;
     const std::string end = TEXT_LINE_END;
     EXPECT_EQ(ReadFile(m_dir / "a.log"),
               "2026-12-10 09:01:02.003\t[串口已打开]" + end +
@@ -90,14 +96,14 @@ TEST_F(LogFileTest, SaveWritesEveryLineWithItsTimeAndTheLineEndOfThisSystem) {
 TEST_F(LogFileTest, SaveReplacesAnOlderFileAndAnEmptyLogGivesAnEmptyFile) {
     std::ofstream(m_dir / "old.log") << "older content";
     std::string error;
-    ASSERT_TRUE(SaveLog((m_dir / "old.log").string(), {}, error)) << error;
+    ASSERT_TRUE(SaveLog((m_dir / "old.log").string(), 0, At({}), error)) << error;
     EXPECT_EQ(ReadFile(m_dir / "old.log"), "");
 }
 
 TEST_F(LogFileTest, FilesThatCannotBeCreatedSayWhy) {
     for (const std::filesystem::path& path : {m_dir / "missing" / "a.log", m_dir}) {
         std::string error;
-        EXPECT_FALSE(SaveLog(path.string(), {{WallClock::now(), "x"}}, error)) << path;
+        EXPECT_FALSE(SaveLog(path.string(), 1, At({{WallClock::now(), "x"}}), error)) << path;
         EXPECT_FALSE(error.empty());
         LogFile file;
         error.clear();
@@ -121,7 +127,14 @@ TEST_F(LogFileTest, AGrowingLogFileHoldsEachLineAsSoonAsItIsWritten) {
 
 TEST(LogTextTest, HoldsTheLinesWithoutTimes) {
     const std::string end = TEXT_LINE_END;
-    EXPECT_EQ(LogText({{WallClock::now(), "a"}, {WallClock::now(), "解析后的参数"}}),
+    EXPECT_EQ(LogText(2, At({{WallClock::now(), "a"}, {WallClock::now(), "解析后的参数"}})),
               "a" + end + "解析后的参数" + end);
-    EXPECT_EQ(LogText({}), "");
+    EXPECT_EQ(LogText(0, At({})), "");
+}
+
+TEST(RecordFileNameTest, NamesTheLocalTimeToTheSecond) {
+    EXPECT_EQ(RecordFileName(LocalTime(2026, 12, 10, 9, 5, 7, 999), "log"),
+              "velkaro-20261210-090507.log");
+    EXPECT_EQ(RecordFileName(LocalTime(2027, 1, 2, 23, 59, 0, 0), "pcapng"),
+              "velkaro-20270102-235900.pcapng");
 }

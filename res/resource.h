@@ -8,6 +8,13 @@
 
 #define IDM_ABOUTBOX 0x0010
 
+// The log list's context menu.
+#define IDM_LOG_COPY 32771
+#define IDM_LOG_COPY_ALL 32772
+#define IDM_LOG_SAVE 32773
+#define IDM_LOG_CLEAR 32774
+#define IDM_TRACE 32775
+
 #define IDC_LIST_LOG 1000
 #define IDC_LIST_NODES 1001
 #define IDC_RADIO_LOCKED_CLOSED 1002

@@ -29,6 +29,8 @@ class CListBox : public CWnd {
     int SetCurSel(int nSelect);
     int GetCurSel() const;
     int GetText(int nIndex, std::string& text) const;
+    // Removes every line.
+    void ResetContent();
 };
 
 class CComboBox : public CWnd {

@@ -1,7 +1,8 @@
 // CDialogEx: a window built from a dialog template. Enter runs the OK command (the focused
 // push button's, or the default button's), Escape the Cancel command, the close box the
 // system command SC_CLOSE; F1 asks the application for help. Alt+Space opens the window's own
-// menu (GetSystemMenu), and on Qt a context-menu gesture does too.
+// menu (GetSystemMenu), and on Qt a context-menu gesture that the dialog does not map
+// (WM_CONTEXTMENU) does too.
 #pragma once
 
 #include <memory>
@@ -31,6 +32,9 @@ class CDialogEx : public CWnd {
 
     // nullptr for a window without a system menu.
     CMenu* GetSystemMenu(BOOL bRevert);
+    // Ctrl + nKey (an upper-case letter) sends the command nID to the dialog: while the focus
+    // is in pScope, or anywhere in the window when pScope is nullptr.
+    void AddCtrlShortcut(UINT nKey, UINT nID, CWnd* pScope = nullptr);
     // The radio buttons of the group that starts with control nIDC, in template order.
     std::vector<CWnd*> GetRadioGroup(int nIDC) const;
 
@@ -44,6 +48,9 @@ class CDialogEx : public CWnd {
 
   protected:
     virtual void DoDataExchange(CDataExchange* pDX);
+    // What a context-menu gesture does where the dialog shows no menu of its own: on Qt the
+    // system menu, as Alt+Space; on Windows nothing, as the dialog manager does.
+    void OnContextMenu(CWnd* pWnd, CPoint point);
 
   private:
     // The backend's side of the dialog: its window, its controls and their handling.

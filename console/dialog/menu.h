@@ -1,5 +1,6 @@
-// A window's own menu, the system menu. Each item sends its id to the window as a system
-// command.
+// A window's menus: its own menu, the system menu, whose items send their ids to the window as
+// system commands (WM_SYSCOMMAND); and popup menus shown at a point, whose items send theirs as
+// commands (WM_COMMAND).
 #pragma once
 
 #include <string>
@@ -8,9 +9,11 @@
 
 class CWnd;
 
+enum class MenuKind { System, Popup };
+
 class CMenu {
   public:
-    explicit CMenu(CWnd* pWindow);
+    explicit CMenu(CWnd* pWindow, MenuKind kind = MenuKind::System);
     ~CMenu();
     CMenu(const CMenu&) = delete;
     CMenu& operator=(const CMenu&) = delete;
@@ -22,9 +25,14 @@ class CMenu {
     UINT GetMenuItemID(int nPos) const;
     std::string GetMenuString(int nPos) const;
 
+    // A popup menu: shows it at the screen point and returns once it has closed, after the
+    // chosen item's command has run.
+    void TrackPopupMenu(CPoint screenPoint);
+
     HMENU GetSafeHmenu() const { return m_hMenu; }
 
   private:
     CWnd* m_pWindow;
+    MenuKind m_kind;
     HMENU m_hMenu;
 };

@@ -14,13 +14,15 @@
 #include "console/dialog/types.h"
 
 class CCmdTarget;
+class CWnd;
 
 using AFX_PMSG = void (CCmdTarget::*)();
 using AFX_PMSG_SYSCOMMAND = void (CCmdTarget::*)(UINT, LPARAM);
 using AFX_PMSG_QUERYICON = HCURSOR (CCmdTarget::*)();
 using AFX_PMSG_DEVICECHANGE = BOOL (CCmdTarget::*)(UINT, DWORD_PTR);
-using MessageHandler =
-    std::variant<AFX_PMSG, AFX_PMSG_SYSCOMMAND, AFX_PMSG_QUERYICON, AFX_PMSG_DEVICECHANGE>;
+using AFX_PMSG_CONTEXTMENU = void (CCmdTarget::*)(CWnd*, CPoint);
+using MessageHandler = std::variant<AFX_PMSG, AFX_PMSG_SYSCOMMAND, AFX_PMSG_QUERYICON,
+                                    AFX_PMSG_DEVICECHANGE, AFX_PMSG_CONTEXTMENU>;
 
 struct MessageMapEntry {
     UINT nMessage;
@@ -67,6 +69,13 @@ MessageMapEntry MapQueryDragIcon(HCURSOR (T::*pfn)()) {
 template <class T>
 MessageMapEntry MapDeviceChange(BOOL (T::*pfn)(UINT, DWORD_PTR)) {
     return {WM_DEVICECHANGE, 0, 0, static_cast<AFX_PMSG_DEVICECHANGE>(pfn)};
+}
+
+// The context-menu gesture (right click, Shift+F10, the menu key) over the window or one of its
+// controls: the control, and the point on the screen; (-1, -1) when the keyboard asked.
+template <class T>
+MessageMapEntry MapContextMenu(void (T::*pfn)(CWnd*, CPoint)) {
+    return {WM_CONTEXTMENU, 0, 0, static_cast<AFX_PMSG_CONTEXTMENU>(pfn)};
 }
 
 // A button click (BN_CLICKED) or a menu or accelerator command with id nID.

@@ -18,6 +18,11 @@ std::string AppNameFromPath(const std::string& executablePath) {
     return std::filesystem::path(executablePath).stem().string();
 }
 
+std::vector<std::string> CWinApp::CommandLineArguments() const {
+    return m_argc > 1 ? std::vector<std::string>(m_argv + 1, m_argv + m_argc)
+                      : std::vector<std::string>();
+}
+
 int AfxWinMain(int argc, char** argv) {
     CWinApp* app = AfxGetApp();
     app->m_argc = argc;

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "console/dialog/message_map.h"
 #include "console/dialog/types.h"
@@ -25,6 +26,8 @@ class CWinApp : public CCmdTarget {
     virtual int ExitInstance();
 
     HICON LoadIcon(UINT nIDResource) const;
+    // The words of the command line after the program's name.
+    std::vector<std::string> CommandLineArguments() const;
 
     // There is no help file: a help request (F1) shows the main window's About box, which
     // names the program and its version. Not while another box is open over the main window.

@@ -1,5 +1,7 @@
 #include "console/dialog/wnd.h"
 
+#include <cstdint>
+
 #include "console/dialog/message_box.h"
 #include "console/dialog/win_app.h"
 
@@ -60,6 +62,17 @@ bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
             if (const MessageMapEntry* entry = FindMessageEntry(WM_DEVICECHANGE, 0, 0)) {
                 *pResult = (this->*std::get<AFX_PMSG_DEVICECHANGE>(entry->pfn))(
                     static_cast<UINT>(wParam), static_cast<DWORD_PTR>(lParam));
+                return true;
+            }
+            return false;
+        case WM_CONTEXTMENU:
+            if (const MessageMapEntry* entry = FindMessageEntry(WM_CONTEXTMENU, 0, 0)) {
+                // Screen coordinates as two signed 16-bit halves.
+                const CPoint point{static_cast<int16_t>(lParam & 0xFFFF),
+                                   static_cast<int16_t>((lParam >> 16) & 0xFFFF)};
+                (this->*std::get<AFX_PMSG_CONTEXTMENU>(entry->pfn))(
+                    WrapperOf(reinterpret_cast<HWND>(wParam)), point);
+                *pResult = 0;
                 return true;
             }
             return false;

@@ -36,6 +36,8 @@ class CWnd : public CCmdTarget {
 
     BOOL IsIconic() const;
     void GetClientRect(CRect* lpRect) const;
+    // A point of the client area in screen coordinates.
+    void ClientToScreen(CPoint* lpPoint) const;
     void SetIcon(HICON hIcon, BOOL bBigIcon);
     // The pointer over this window and its children: an arrow with a busy sign while work goes
     // on in the background (TRUE), the usual one again (FALSE). The window stays usable.

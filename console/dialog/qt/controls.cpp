@@ -91,6 +91,10 @@ int CListBox::GetText(int nIndex, std::string& text) const {
     return static_cast<int>(text.size());
 }
 
+void CListBox::ResetContent() {
+    As<ListBoxView>(m_hWnd).Lines().Clear();
+}
+
 int CComboBox::AddString(const std::string& text) {
     QComboBox& combo = As<QComboBox>(m_hWnd);
     combo.addItem(FromUtf8(text));

@@ -101,8 +101,21 @@ class DialogWindow : public QDialog {
         m_pOwner->SendMessage(WM_SYSCOMMAND, SC_CLOSE);
     }
 
+    // The gesture goes to the dialog as WM_CONTEXTMENU with the control it was made over; a
+    // dialog that does not take it shows its system menu.
     void contextMenuEvent(QContextMenuEvent* event) override {
-        DialogBackend::ShowSystemMenu(*m_pOwner, event->globalPos());
+        QWidget* control = childAt(event->pos());
+        while (control != nullptr && control->parentWidget() != this) {
+            control = control->parentWidget();
+        }
+        const QPoint at = event->globalPos();
+        const LPARAM point = (at.x() & 0xFFFF) | ((at.y() & 0xFFFF) << 16);
+        LRESULT result = 0;
+        if (!m_pOwner->OnWndMsg(WM_CONTEXTMENU,
+                                reinterpret_cast<WPARAM>(control != nullptr ? control : this),
+                                point, &result)) {
+            DialogBackend::ShowSystemMenu(*m_pOwner, at);
+        }
     }
 
     void paintEvent(QPaintEvent*) override { m_pOwner->SendMessage(WM_PAINT); }
@@ -268,6 +281,18 @@ void CDialogEx::EndDialog(int nResult) {
     } else {
         m_hWnd->hide();
     }
+}
+
+void CDialogEx::OnContextMenu(CWnd*, CPoint point) {
+    DialogBackend::ShowSystemMenu(*this, QPoint(point.x, point.y));
+}
+
+void CDialogEx::AddCtrlShortcut(UINT nKey, UINT nID, CWnd* pScope) {
+    QWidget* scope = pScope != nullptr ? pScope->GetSafeHwnd() : m_hWnd;
+    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(nKey)), scope);
+    shortcut->setContext(pScope != nullptr ? Qt::WidgetWithChildrenShortcut : Qt::WindowShortcut);
+    QObject::connect(shortcut, &QShortcut::activated, scope,
+                     [this, nID] { SendMessage(WM_COMMAND, CommandParam(nID, 0)); });
 }
 
 CMenu* CDialogEx::GetSystemMenu(BOOL) {

@@ -25,6 +25,12 @@ int LineListModel::Append(std::string_view utf8Line) {
     return row;
 }
 
+void LineListModel::Clear() {
+    beginResetModel();
+    m_lines = LineStore();
+    endResetModel();
+}
+
 ListBoxView::ListBoxView(QWidget* parent) : QAbstractItemView(parent), m_model(this) {
     setModel(&m_model);
     setSelectionMode(SingleSelection);

@@ -18,6 +18,7 @@ class LineListModel : public QAbstractListModel {
 
     // Index of the new line.
     int Append(std::string_view utf8Line);
+    void Clear();
     std::string_view Line(int row) const { return m_lines.Line(static_cast<size_t>(row)); }
 
   private:

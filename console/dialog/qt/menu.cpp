@@ -13,7 +13,7 @@ const QAction* ActionAt(const QMenu& menu, int nPos) {
 }  // namespace
 
 // The menu is a widget of its own that this object owns.
-CMenu::CMenu(CWnd* pWindow) : m_pWindow(pWindow), m_hMenu(new QMenu) {}
+CMenu::CMenu(CWnd* pWindow, MenuKind kind) : m_pWindow(pWindow), m_kind(kind), m_hMenu(new QMenu) {}
 
 CMenu::~CMenu() {
     delete m_hMenu;
@@ -26,6 +26,9 @@ BOOL CMenu::AppendMenu(UINT nFlags, UINT nIDNewItem, const std::string& text) {
     }
     QAction* action = m_hMenu->addAction(QString::fromStdString(text));
     action->setProperty(kCommandIdProperty, nIDNewItem);
+    if (m_kind == MenuKind::Popup) {
+        return TRUE;  // TrackPopupMenu runs the chosen one
+    }
     // Queued, so that the command runs once the menu has closed.
     QObject::connect(
         action, &QAction::triggered, m_hMenu,
@@ -46,4 +49,11 @@ UINT CMenu::GetMenuItemID(int nPos) const {
 std::string CMenu::GetMenuString(int nPos) const {
     const QAction* action = ActionAt(*m_hMenu, nPos);
     return action != nullptr ? action->text().toStdString() : std::string();
+}
+
+void CMenu::TrackPopupMenu(CPoint screenPoint) {
+    const QAction* chosen = m_hMenu->exec(QPoint(screenPoint.x, screenPoint.y));
+    if (chosen != nullptr) {
+        m_pWindow->SendMessage(WM_COMMAND, chosen->property(kCommandIdProperty).toUInt());
+    }
 }

@@ -108,6 +108,11 @@ BOOL CWnd::IsIconic() const {
     return m_hWnd->isMinimized();
 }
 
+void CWnd::ClientToScreen(CPoint* lpPoint) const {
+    const QPoint screen = m_hWnd->mapToGlobal(QPoint(lpPoint->x, lpPoint->y));
+    *lpPoint = {screen.x(), screen.y()};
+}
+
 void CWnd::GetClientRect(CRect* lpRect) const {
     *lpRect = {0, 0, m_hWnd->width(), m_hWnd->height()};
 }

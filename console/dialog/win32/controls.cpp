@@ -88,6 +88,10 @@ int CListBox::GetText(int nIndex, std::string& text) const {
     return static_cast<int>(text.size());
 }
 
+void CListBox::ResetContent() {
+    ::SendMessageW(m_hWnd, LB_RESETCONTENT, 0, 0);
+}
+
 int CComboBox::AddString(const std::string& text) {
     return Send(m_hWnd, CB_ADDSTRING, 0, TextParam(Wide(text)));
 }

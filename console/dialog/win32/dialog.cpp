@@ -1,11 +1,56 @@
 #include "console/dialog/dialog.h"
 
+#include <vector>
+
 #include "console/dialog/menu.h"
 #include "console/dialog/radio_group.h"
 #include "console/dialog/win32/busy_cursor.h"
 #include "console/dialog/win32/dialog_template.h"
 #include "console/dialog/win32/window_thread_win32.h"
 #include "console/dialog/win_app.h"
+
+namespace {
+
+struct CtrlShortcut {
+    HWND dialog;
+    UINT key;
+    UINT nID;
+    HWND scope;  // nullptr: the whole window
+};
+
+// The window thread's shortcuts, of every dialog that asked.
+std::vector<CtrlShortcut>& CtrlShortcuts() {
+    static std::vector<CtrlShortcut> shortcuts;
+    return shortcuts;
+}
+
+bool KeyDown(int virtualKey) {
+    return (::GetKeyState(virtualKey) & 0x8000) != 0;
+}
+
+bool InScope(const CtrlShortcut& shortcut, HWND target) {
+    return shortcut.scope != nullptr ? target == shortcut.scope
+                                     : ::GetAncestor(target, GA_ROOT) == shortcut.dialog;
+}
+
+// Sees every message the window thread takes from its queue, the dialog manager's modal loop
+// included, and turns a shortcut's key press into the dialog's command before it is handled.
+LRESULT CALLBACK CtrlShortcutHook(int code, WPARAM wParam, LPARAM lParam) {
+    auto* msg = reinterpret_cast<MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == WM_KEYDOWN &&
+        KeyDown(VK_CONTROL) && !KeyDown(VK_MENU)) {
+        for (const CtrlShortcut& shortcut : CtrlShortcuts()) {
+            if (shortcut.key == msg->wParam && InScope(shortcut, msg->hwnd)) {
+                *msg = MSG{shortcut.dialog, WM_COMMAND, MAKEWPARAM(shortcut.nID, 0), 0,
+                           msg->time,       msg->pt};
+                break;
+            }
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
 
 struct CDialogEx::WindowState {
     const res::DialogTemplate* tpl = nullptr;
@@ -74,6 +119,8 @@ INT_PTR CALLBACK DialogBackend::DialogProc(HWND hWnd, UINT message, WPARAM wPara
             dlg->SendMessage(WM_COMMAND, MAKEWPARAM(ID_HELP, 0));
             return TRUE;
         case WM_DESTROY:
+            std::erase_if(CtrlShortcuts(),
+                          [hWnd](const CtrlShortcut& shortcut) { return shortcut.dialog == hWnd; });
             ReleaseWindow(*dlg);
             return FALSE;
         case WM_SETCURSOR:
@@ -159,6 +206,16 @@ void CDialogEx::EndDialog(int nResult) {
     } else {
         ::ShowWindow(m_hWnd, SW_HIDE);
     }
+}
+
+void CDialogEx::OnContextMenu(CWnd*, CPoint) {}
+
+void CDialogEx::AddCtrlShortcut(UINT nKey, UINT nID, CWnd* pScope) {
+    static const HHOOK hook =
+        ::SetWindowsHookExW(WH_GETMESSAGE, CtrlShortcutHook, nullptr, ::GetCurrentThreadId());
+    (void)hook;
+    CtrlShortcuts().push_back(
+        {m_hWnd, nKey, nID, pScope != nullptr ? pScope->GetSafeHwnd() : nullptr});
 }
 
 CMenu* CDialogEx::GetSystemMenu(BOOL) {

@@ -72,6 +72,12 @@ BOOL CWnd::IsIconic() const {
     return ::IsIconic(m_hWnd);
 }
 
+void CWnd::ClientToScreen(CPoint* lpPoint) const {
+    POINT point{lpPoint->x, lpPoint->y};
+    ::ClientToScreen(m_hWnd, &point);
+    *lpPoint = {point.x, point.y};
+}
+
 void CWnd::GetClientRect(CRect* lpRect) const {
     RECT rect{};
     ::GetClientRect(m_hWnd, &rect);
