@@ -25,6 +25,8 @@ constexpr uint32_t kMaxPorts = 256;
 constexpr std::chrono::milliseconds kPortListSettle{200};
 constexpr int kNodeRows = 0xFF;  // 0x00 to 0xFE; the broadcast address has no row
 constexpr int kNodeColumnWidth = 100;
+// Lines of a save written per turn of the event loop: some 10 ms, so the window stays usable.
+constexpr std::size_t kLogSaveLinesPerTurn = 20'000;
 
 // The port names of SerialEnumPorts, in its order.
 std::vector<std::string> ListPortNames() {
@@ -82,6 +84,7 @@ CVelkaroDlg::CVelkaroDlg(CWnd* pParent)
 }
 
 CVelkaroDlg::~CVelkaroDlg() {
+    FinishLogSave(false);
     ShutDownPortWorker();
     // The port is closed: every byte that passed it is in the trace. Nobody is left to be told
     // of a failed write.
@@ -422,18 +425,56 @@ void CVelkaroDlg::OnLogCopyAll() {
                      LogText(m_logTimes.size(), [this](std::size_t i) { return LogLineAt(i); }));
 }
 
+// The lines shown when the operator chose the file go out a part at a time, so that the
+// window, and the lines still coming, are served meanwhile.
 void CVelkaroDlg::OnLogSave() {
+    FinishLogSave(true);
     const auto path =
         PresentSaveFileDialog({this, RecordFileName(WallClock::now(), "log"), "日志文件", "log"});
+    if (!path) {
+        return;
+    }
+    auto save = std::make_unique<PendingLogSave>();
     std::string error;
-    if (path &&
-        !SaveLog(
-            *path, m_logTimes.size(), [this](std::size_t i) { return LogLineAt(i); }, error)) {
+    if (!save->file.Create(*path, error)) {
+        MessageBox("保存日志失败：" + error, nullptr, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    save->count = m_logTimes.size();
+    m_pLogSave = std::move(save);
+    ContinueLogSave();
+}
+
+void CVelkaroDlg::ContinueLogSave() {
+    PendingLogSave& save = *m_pLogSave;
+    const std::size_t to = std::min(save.next + kLogSaveLinesPerTurn, save.count);
+    save.file.Write(save.next, to, [this](std::size_t i) { return LogLineAt(i); });
+    save.next = to;
+    if (save.next < save.count) {
+        AfxPostToWindowThread([this, alive = std::weak_ptr<const bool>(m_pAlive)] {
+            if (!alive.expired() && m_pLogSave) {
+                ContinueLogSave();
+            }
+        });
+        return;
+    }
+    FinishLogSave(true);
+}
+
+void CVelkaroDlg::FinishLogSave(bool tell) {
+    if (!m_pLogSave) {
+        return;
+    }
+    const std::unique_ptr<PendingLogSave> save = std::move(m_pLogSave);
+    save->file.Write(save->next, save->count, [this](std::size_t i) { return LogLineAt(i); });
+    std::string error;
+    if (!save->file.Finish(error) && tell) {
         MessageBox("保存日志失败：" + error, nullptr, MB_OK | MB_ICONEXCLAMATION);
     }
 }
 
 void CVelkaroDlg::OnLogClear() {
+    FinishLogSave(true);
     m_lbLog.ResetContent();
     m_logTimes.clear();
 }

@@ -51,6 +51,8 @@ class CVelkaroDlg : public CDialogEx, public PortWorkerHost, public ControlParam
     void FillLogMenu(CMenu& menu) const;
     // Line i of the log with the time the worker produced it.
     LogLine LogLineAt(std::size_t index) const;
+    // True while a save of the log is being written, a part per turn of the event loop.
+    bool LogSaveRunning() const { return m_pLogSave != nullptr; }
 
     const MessageMap* GetMessageMap() const override { return &messageMap; }
     static const MessageMapEntry messageEntries[];
@@ -114,6 +116,11 @@ class CVelkaroDlg : public CDialogEx, public PortWorkerHost, public ControlParam
     void ShutDownPortWorker();
     void StartTrace(const std::string& path);
     void StopTrace();
+    // Writes the next part of the running save and has the rest written later.
+    void ContinueLogSave();
+    // Writes what is left of the running save at once: before a clear, another save or the
+    // window's end. A failure is told to the operator if `tell`.
+    void FinishLogSave(bool tell);
 
     std::atomic<bool> m_bClosing{false};
     // The port the worker last opened (or tried to), and whether the list keeps it only
@@ -123,6 +130,12 @@ class CVelkaroDlg : public CDialogEx, public PortWorkerHost, public ControlParam
     bool m_bPortListRefillDue = false;
     // The time of each line of the log list, in the list's order.
     std::vector<WallClock::time_point> m_logTimes;
+    struct PendingLogSave {
+        LogSave file;
+        std::size_t next = 0;
+        std::size_t count = 0;  // the lines shown when the save began
+    };
+    std::unique_ptr<PendingLogSave> m_pLogSave;
 
     // Lives as long as this object: the scheduled runs look at it.
     const std::shared_ptr<const bool> m_pAlive = std::make_shared<const bool>(true);

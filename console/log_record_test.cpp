@@ -179,6 +179,28 @@ TEST_F(LogRecordTest, SaveOffersADatedNameAndWritesEveryLineWithItsTimeAlsoWhile
     EXPECT_EQ(SplitLines(ReadFile(*files.answer)).size(), Log().size());
 }
 
+TEST_F(LogRecordTest, ALongLogIsSavedInPartsWhileTheWindowGoesOn) {
+    constexpr int kLines = 45'000;
+    for (int i = 0; i < kLines; ++i) {
+        Dlg().AppendLog("line " + std::to_string(i));
+    }
+    files.answer = (m_dir / "long.log").string();
+    Command(IDM_LOG_SAVE);
+    EXPECT_TRUE(Dlg().LogSaveRunning()) << "the rest is written on later turns";
+    Dlg().AppendLog("after the save began");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Dlg().LogSaveRunning(); }, 20'000));
+    const Lines saved = SplitLines(ReadFile(*files.answer));
+    ASSERT_EQ(saved.size(), static_cast<std::size_t>(kLines));
+    EXPECT_TRUE(saved.back().ends_with("\tline 44999")) << saved.back();
+
+    // A clear while a save runs completes the save first.
+    files.answer = (m_dir / "cleared.log").string();
+    Command(IDM_LOG_SAVE);
+    Command(IDM_LOG_CLEAR);
+    EXPECT_FALSE(Dlg().LogSaveRunning());
+    EXPECT_EQ(SplitLines(ReadFile(*files.answer)).size(), static_cast<std::size_t>(kLines + 1));
+}
+
 TEST_F(LogRecordTest, ClearEmptiesTheListAndASaveAfterItWritesNothing) {
     Dlg().AppendLog("x");
     Command(IDM_LOG_CLEAR);

@@ -56,32 +56,40 @@ bool LogFile::Write(const LogLine& line) {
     return static_cast<bool>(m_file);
 }
 
-bool SaveLog(const std::string& path, std::size_t count, const LogLineAt& lineAt,
-             std::string& error) {
-    std::ofstream file;
-    if (!CreateOutputFile(file, path, error)) {
-        return false;
-    }
-    LogTimeFormatter times;
-    std::string block;
-    block.reserve(SAVE_BLOCK_BYTES + 4096);
-    const auto writeBlock = [&] {
-        file.write(block.data(), static_cast<std::streamsize>(block.size()));
-        block.clear();
-    };
-    for (std::size_t i = 0; i < count; ++i) {
-        AppendLogFileLine(lineAt(i), times, block);
-        if (block.size() >= SAVE_BLOCK_BYTES) {
-            writeBlock();
+bool LogSave::Create(const std::string& path, std::string& error) {
+    m_block.reserve(SAVE_BLOCK_BYTES + 4096);
+    return CreateOutputFile(m_file, path, error);
+}
+
+void LogSave::Write(std::size_t from, std::size_t to, const LogLineAt& lineAt) {
+    for (std::size_t i = from; i < to; ++i) {
+        AppendLogFileLine(lineAt(i), m_times, m_block);
+        if (m_block.size() >= SAVE_BLOCK_BYTES) {
+            m_file.write(m_block.data(), static_cast<std::streamsize>(m_block.size()));
+            m_block.clear();
         }
     }
-    writeBlock();
-    file.close();
-    if (!file) {
+}
+
+bool LogSave::Finish(std::string& error) {
+    m_file.write(m_block.data(), static_cast<std::streamsize>(m_block.size()));
+    m_block.clear();
+    m_file.close();
+    if (!m_file) {
         error = FileErrorText();
         return false;
     }
     return true;
+}
+
+bool SaveLog(const std::string& path, std::size_t count, const LogLineAt& lineAt,
+             std::string& error) {
+    LogSave save;
+    if (!save.Create(path, error)) {
+        return false;
+    }
+    save.Write(0, count, lineAt);
+    return save.Finish(error);
 }
 
 std::string LogText(std::size_t count, const LogLineAt& lineAt) {

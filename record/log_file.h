@@ -42,6 +42,23 @@ class LogFile {
 // Line i of a log, as its holder keeps it (the window keeps the texts in its list).
 using LogLineAt = std::function<LogLine(std::size_t index)>;
 
+// A log written into a file a part at a time, so that its holder (the window) can do other
+// work between the parts.
+class LogSave {
+  public:
+    // Creates or empties the file; false, with the reason in `error`, when it cannot.
+    bool Create(const std::string& path, std::string& error);
+    // Writes lines from to to - 1.
+    void Write(std::size_t from, std::size_t to, const LogLineAt& lineAt);
+    // Closes the file; false, with the reason in `error`, when a write failed.
+    bool Finish(std::string& error);
+
+  private:
+    std::ofstream m_file;
+    LogTimeFormatter m_times;
+    std::string m_block;
+};
+
 // Writes lines 0 to count - 1 into `path`, which is created or emptied; false, with the reason
 // in `error`, when the file cannot be created or written.
 bool SaveLog(const std::string& path, std::size_t count, const LogLineAt& lineAt,
