@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "console/dialog/controls.h"
 #include "console/dialog/wnd.h"
 #include "console/message_box_recorder.h"
 #include "res/resource.h"
@@ -45,6 +46,17 @@ class ScopedPortRegistry {
     std::string m_dir;
     std::vector<std::unique_ptr<VirtualPortRegistration>> m_ports;
 };
+
+// Every line of a list box, in order.
+inline std::vector<std::string> ListBoxLines(const CListBox& list) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < list.GetCount(); ++i) {
+        std::string line;
+        list.GetText(i, line);
+        lines.push_back(line);
+    }
+    return lines;
+}
 
 template <class Widget>
 Widget* ControlWidget(const CWnd& dialog, int nID) {

@@ -51,15 +51,7 @@ class OperatorFlowTest : public testing::Test {
     std::string Cell(int row) { return Dlg().m_lcNodes.GetItemText(row, 1); }
     void Select(int row) { Dlg().m_lcNodes.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED); }
 
-    Lines Log() {
-        Lines lines;
-        for (int i = 0; i < Dlg().m_lbLog.GetCount(); ++i) {
-            std::string line;
-            Dlg().m_lbLog.GetText(i, line);
-            lines.push_back(line);
-        }
-        return lines;
-    }
+    Lines Log() { return ListBoxLines(Dlg().m_lbLog); }
     std::size_t Count(const std::string& line) {
         const Lines log = Log();
         return static_cast<std::size_t>(std::count(log.begin(), log.end(), line));

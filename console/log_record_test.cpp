@@ -65,15 +65,7 @@ class LogRecordTest : public testing::Test {
     void Command(int id) { Dlg().SendMessage(WM_COMMAND, static_cast<WPARAM>(id)); }
     QWidget* LogList() { return Dlg().m_lbLog.GetSafeHwnd(); }
 
-    Lines Log() {
-        Lines lines;
-        for (int i = 0; i < Dlg().m_lbLog.GetCount(); ++i) {
-            std::string line;
-            Dlg().m_lbLog.GetText(i, line);
-            lines.push_back(line);
-        }
-        return lines;
-    }
+    Lines Log() { return ListBoxLines(Dlg().m_lbLog); }
     // Runs the event loop, so that the worker's lines are shown as they come, until `line` is.
     bool ServeUntilLine(const std::string& line) {
         QEventLoop loop;
