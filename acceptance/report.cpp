@@ -280,7 +280,6 @@ std::string AcceptanceCsv(const AcceptanceResult& result) {
 
 std::string AcceptanceHtml(const AcceptanceResult& result) {
     const AcceptanceRequest& request = result.request;
-    const AcceptanceSummary& s = result.summary;
     std::string html = "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n";
     html += "<title>验收测试报告 " + Html(request.cabinet) + "</title>\n<style>" + HTML_STYLE +
             "</style>\n</head>\n<body>\n<h1>验收测试报告</h1>\n<table class=\"head\">\n";
@@ -298,10 +297,7 @@ std::string AcceptanceHtml(const AcceptanceResult& result) {
     if (!result.Complete()) {
         html += "<p class=\"incomplete\">测试未完成：结果不完整</p>\n";
     }
-    html += "<p class=\"summary\">预期节点 " + std::to_string(s.expected) + "，合格 " +
-            std::to_string(s.passed) + "，不合格 " + std::to_string(s.failed) + "，未验证 " +
-            std::to_string(s.unverified) + "，非预期节点 " + std::to_string(s.unexpected) +
-            "</p>\n";
+    html += "<p class=\"summary\">" + SummaryWords(result.summary) + "</p>\n";
     html +=
         "<table class=\"nodes\">\n<thead><tr><th>地址</th><th>预期</th><th>扫描应答</th>"
         "<th>开锁前</th><th>应答时间(ms)</th><th>开锁应答</th><th>开锁后</th><th>复锁</th>"

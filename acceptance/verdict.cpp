@@ -163,3 +163,9 @@ const char* ModeCode(AcceptanceMode mode) {
 const char* LockStateText(LockState state) {
     return state == LockState::Locked ? CELL_LOCKED : CELL_OPEN;
 }
+
+std::string SummaryWords(const AcceptanceSummary& s) {
+    return "预期节点 " + std::to_string(s.expected) + "，合格 " + std::to_string(s.passed) +
+           "，不合格 " + std::to_string(s.failed) + "，未验证 " + std::to_string(s.unverified) +
+           "，非预期节点 " + std::to_string(s.unexpected);
+}

@@ -15,5 +15,7 @@ const char* ReasonWords(Reason reason);
 const char* VerdictCode(Verdict verdict);
 const char* VerdictWords(Verdict verdict);
 const char* ModeCode(AcceptanceMode mode);
+// "预期节点 8，合格 6，不合格 2，未验证 0，非预期节点 0": the summary in words.
+std::string SummaryWords(const AcceptanceSummary& summary);
 // "闭" or "开", as the node table shows them.
 const char* LockStateText(LockState state);
