@@ -90,6 +90,7 @@ CVelkaroDlg::~CVelkaroDlg() {
     // of a failed write.
     std::string ignored;
     StopBusTrace(ignored);
+    m_pAcceptanceDlg.reset();
 }
 
 void CVelkaroDlg::ShutDownPortWorker() {
@@ -97,6 +98,7 @@ void CVelkaroDlg::ShutDownPortWorker() {
         return;
     }
     m_bClosing = true;
+    StopAcceptanceRun();
     // A worker still opening the port finishes that first; it then holds the port or is gone.
     ServeUntil([] { return g_hComm != INVALID_SERIAL_HANDLE || !PortWorkerRunning(); });
     if (g_hComm != INVALID_SERIAL_HANDLE) {
@@ -124,7 +126,7 @@ void CVelkaroDlg::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CVelkaroDlg::OnInitDialog() {
     CDialogEx::OnInitDialog();
-    AddAboutItemToSystemMenu();
+    AddItemsToSystemMenu();
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
     InitNodeTable();
@@ -137,14 +139,40 @@ BOOL CVelkaroDlg::OnInitDialog() {
     return TRUE;
 }
 
-void CVelkaroDlg::AddAboutItemToSystemMenu() {
+void CVelkaroDlg::AddItemsToSystemMenu() {
     CMenu* pSysMenu = GetSystemMenu(FALSE);
+    const char* acceptanceText = res::FindString(IDS_ACCEPTANCE);
     const char* aboutText = res::FindString(IDS_ABOUTBOX);
     if (pSysMenu == nullptr || aboutText == nullptr || *aboutText == '\0') {
         return;
     }
     pSysMenu->AppendMenu(MF_SEPARATOR);
+    if (acceptanceText != nullptr) {
+        pSysMenu->AppendMenu(MF_STRING, IDM_ACCEPTANCE, acceptanceText);
+    }
     pSysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, aboutText);
+}
+
+void CVelkaroDlg::OpenAcceptanceDialog() {
+    if (!m_pAcceptanceDlg) {
+        m_pAcceptanceDlg = std::make_unique<CAcceptanceDlg>(*this);
+    }
+    if (m_pAcceptanceDlg->GetSafeHwnd() == nullptr && !m_pAcceptanceDlg->Create(this)) {
+        m_pAcceptanceDlg.reset();
+        return;
+    }
+    m_pAcceptanceDlg->ShowWindow(SW_SHOW);
+}
+
+void CVelkaroDlg::StopAcceptanceRun() {
+    if (m_pAcceptanceDlg) {
+        m_pAcceptanceDlg->StopRun();
+    }
+}
+
+std::string CVelkaroDlg::MaxAddressText() const {
+    CWnd* field = GetDlgItem(IDC_EDIT_MAX_ADDR);
+    return field != nullptr ? field->GetWindowText() : m_strMaxAddr;
 }
 
 void CVelkaroDlg::InitNodeTable() {
@@ -284,6 +312,10 @@ void CVelkaroDlg::OnSysCommand(UINT nID, LPARAM lParam) {
         dlgAbout.DoModal();
         return;
     }
+    if ((nID & 0xFFF0) == IDM_ACCEPTANCE) {
+        OpenAcceptanceDialog();
+        return;
+    }
     if ((nID & 0xFFF0) == SC_CLOSE) {
         // The window goes: a running transaction ends now rather than at its deadline, which
         // matters most when the close comes while the open button waits for the worker.
@@ -315,6 +347,8 @@ void CVelkaroDlg::OnBnClickedOpenPort() {
     if (g_hComm == INVALID_SERIAL_HANDLE) {
         StartPortWorker(this);
     } else {
+        // A running acceptance run ends at its next transaction, not after its last node.
+        StopAcceptanceRun();
         StopPortWorker(*this);
     }
 }
@@ -335,14 +369,19 @@ void CVelkaroDlg::OnBnClickedSingleUnlock() {
     RequestSingleNodeOperation(g_bReqSingleUnlock);
 }
 
-void CVelkaroDlg::RequestGroupOperation(std::atomic<uint32_t>& flag) {
-    UpdateData(TRUE);
+BOOL CVelkaroDlg::TakeGroupParameters() {
+    const BOOL taken = UpdateData(TRUE);
     const MaxAddressScan scan = ScanMaxAddress(m_strMaxAddr);
     if (scan.clamped) {
         m_strMaxAddr = "fe";
         UpdateData(FALSE);
     }
     m_byMaxAddr = scan.address;
+    return taken;
+}
+
+void CVelkaroDlg::RequestGroupOperation(std::atomic<uint32_t>& flag) {
+    TakeGroupParameters();
     RequestIfPortOpen(flag);
 }
 
@@ -360,6 +399,9 @@ void CVelkaroDlg::RequestIfPortOpen(std::atomic<uint32_t>& flag) {
     if (g_hComm == INVALID_SERIAL_HANDLE) {
         MessageBox("串口尚未打开");
         return;
+    }
+    if (g_bReqAcceptance != 0) {
+        return;  // the acceptance run has the bus until it ends
     }
     RaiseRequest(flag);
 }

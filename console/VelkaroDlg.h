@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bus/operator_console.h"
+#include "console/AcceptanceDlg.h"
 #include "console/dialog/controls.h"
 #include "console/dialog/dialog.h"
 #include "record/log_file.h"
@@ -32,6 +33,15 @@ class CVelkaroDlg : public CDialogEx, public PortWorkerHost, public ControlParam
     // thread, in call order, and only the message box and the port name keep the caller
     // waiting.
     ControlParameters& Parameters() override { return *this; }
+    // The group buttons' first steps: the control parameters from the controls, and the max
+    // address scanned and stored. FALSE when a field failed its check.
+    BOOL TakeGroupParameters();
+    // The max address field's text as it stands.
+    std::string MaxAddressText() const;
+    // Runs show() on the window's thread after what the worker has queued so far.
+    void PostToWindow(std::function<void()> show) { PostShown(std::move(show)); }
+    // The acceptance dialog, once opened; nullptr before.
+    CAcceptanceDlg* AcceptanceDialog() const { return m_pAcceptanceDlg.get(); }
     // On the window's thread: carries out the worker's window operations until done() holds.
     // The operator's input waits meanwhile; the close box still closes the window.
     void ServeUntil(const std::function<bool()>& done) override;
@@ -100,7 +110,10 @@ class CVelkaroDlg : public CDialogEx, public PortWorkerHost, public ControlParam
     HICON m_hIcon;
 
   private:
-    void AddAboutItemToSystemMenu();
+    void AddItemsToSystemMenu();
+    // Opens the acceptance dialog, or brings it to the front.
+    void OpenAcceptanceDialog();
+    void StopAcceptanceRun();
     void InitNodeTable();
     void FillPortList();
     void SchedulePortListRefill();
@@ -136,6 +149,7 @@ class CVelkaroDlg : public CDialogEx, public PortWorkerHost, public ControlParam
         std::size_t count = 0;  // the lines shown when the save began
     };
     std::unique_ptr<PendingLogSave> m_pLogSave;
+    std::unique_ptr<CAcceptanceDlg> m_pAcceptanceDlg;
 
     // Lives as long as this object: the scheduled runs look at it.
     const std::shared_ptr<const bool> m_pAlive = std::make_shared<const bool>(true);

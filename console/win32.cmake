@@ -8,6 +8,7 @@ add_library(velkaro_console STATIC
     dialog/win32/controls.cpp
     dialog/win32/dialog.cpp
     dialog/win32/dialog_template.cpp
+    dialog/win32/emphasis.cpp
     dialog/win32/file_dialog.cpp
     dialog/win32/menu.cpp
     dialog/win32/message_box.cpp

@@ -70,6 +70,41 @@ constexpr ControlTemplate kAboutControls[] = {
     {IDOK, PushButton, ctl::DefaultButton | ctl::Group | ctl::TabStop, "确定", {113, 41, 50, 14}},
 };
 
+constexpr ControlTemplate kAcceptanceControls[] = {
+    {IDC_STATIC, Label, ctl::Group, "验收地址(HEX格式不带0x，如00-07,10,12-14)", {7, 9, 160, 8}},
+    {IDC_EDIT_EXPECT, Edit, kEditStyle, nullptr, {170, 7, 120, 12}},
+    {IDC_STATIC, Label, ctl::Group, "柜号", {7, 25, 30, 8}},
+    {IDC_EDIT_CABINET, Edit, kEditStyle, nullptr, {40, 23, 110, 12}},
+    {IDC_STATIC, Label, ctl::Group, "操作员", {160, 25, 30, 8}},
+    {IDC_EDIT_OPERATOR, Edit, kEditStyle, nullptr, {193, 23, 97, 12}},
+    {IDC_STATIC, GroupBox, 0, "开锁方式", {7, 39, 150, 26}},
+    {IDC_RADIO_MODE_EACH,
+     RadioButton,
+     ctl::Auto | ctl::Group | ctl::TabStop,
+     "逐个开锁",
+     {15, 50, 60, 10}},
+    {IDC_RADIO_MODE_GROUP, RadioButton, ctl::Auto, "群体开锁", {85, 50, 60, 10}},
+    {IDC_STATIC, Label, ctl::Group, "结束后等待关门", {165, 51, 58, 8}},
+    {IDC_EDIT_CLOSE_WAIT, Edit, kEditStyle, nullptr, {225, 49, 30, 12}},
+    {IDC_STATIC, Label, ctl::Group, "秒(0为不等待，0~3600)", {259, 51, 90, 8}},
+    {IDC_BTN_START, PushButton, ctl::TabStop, "开始", {7, 71, 50, 14}},
+    {IDC_BTN_STOP, PushButton, ctl::TabStop, "停止", {62, 71, 50, 14}},
+    {IDC_PROGRESS_NODES, ProgressBar, ctl::Border, nullptr, {120, 73, 273, 10}},
+    {IDC_LIST_RESULTS,
+     ListView,
+     ctl::ReportView | ctl::AlignLeft | ctl::Border | ctl::TabStop,
+     nullptr,
+     {7, 91, 386, 150}},
+    {IDC_STATIC_VERDICT, Label, ctl::Group | ctl::NoPrefix, nullptr, {7, 246, 100, 24}},
+    {IDC_STATIC_SUMMARY, Label, ctl::Group | ctl::NoPrefix, nullptr, {112, 248, 281, 22}},
+    {IDC_BTN_SAVE_REPORT, PushButton, ctl::TabStop, "保存报告...", {7, 277, 60, 14}},
+    {IDCANCEL, PushButton, ctl::TabStop, "关闭", {343, 277, 50, 14}},
+};
+
+constexpr Accelerator kMainAccelerators[] = {
+    {'T', IDM_ACCEPTANCE},
+};
+
 constexpr DialogTemplate kDialogs[] = {
     {IDD_VELKARO_DIALOG, kLangChineseSimplified, "Velkaro", 520, 336, 9, "MS Shell Dlg",
      dlg::Popup | dlg::Visible | dlg::Caption | dlg::SysMenu | dlg::SizingBorder | dlg::ShellFont,
@@ -77,6 +112,9 @@ constexpr DialogTemplate kDialogs[] = {
     {IDD_ABOUTBOX, kLangChineseSimplified, "关于 Velkaro", 170, 62, 9, "MS Shell Dlg",
      dlg::Popup | dlg::Caption | dlg::SysMenu | dlg::ModalFrame | dlg::ShellFont, 0,
      kAboutControls},
+    {IDD_ACCEPTANCE, kLangChineseSimplified, "验收测试", 400, 298, 9, "MS Shell Dlg",
+     dlg::Popup | dlg::Caption | dlg::SysMenu | dlg::ModalFrame | dlg::ShellFont, 0,
+     kAcceptanceControls},
 };
 
 }  // namespace
@@ -88,6 +126,13 @@ const DialogTemplate* FindDialogTemplate(int id) {
         }
     }
     return nullptr;
+}
+
+std::span<const Accelerator> FindAccelerators(int dialogId) {
+    if (dialogId == IDD_VELKARO_DIALOG) {
+        return kMainAccelerators;
+    }
+    return {};
 }
 
 }  // namespace res

@@ -27,6 +27,7 @@ enum class ControlKind {
     ComboBox,
     PushButton,
     Icon,
+    ProgressBar,
 };
 
 // Control styles, one bit each.
@@ -86,8 +87,16 @@ struct DialogTemplate {
 
 inline constexpr uint16_t kLangChineseSimplified = 0x0804;
 
+// A key that sends a window a command: Ctrl plus `key` (an upper-case letter).
+struct Accelerator {
+    char key;
+    int command;  // sent as a system command, as the system menu's item of that id is
+};
+
 // nullptr when there is no such resource.
 const DialogTemplate* FindDialogTemplate(int id);
+// The keys of a dialog's window, by the dialog's template id; empty for none.
+std::span<const Accelerator> FindAccelerators(int dialogId);
 const char* FindString(int id);
 // File name of an icon resource inside the resource folder.
 const char* FindIconFile(int id);

@@ -11,6 +11,7 @@ struct IdText {
 
 constexpr IdText kStrings[] = {
     {IDS_ABOUTBOX, "关于 Velkaro(&A)..."},
+    {IDS_ACCEPTANCE, "验收测试(&T)..."},
 };
 
 constexpr IdText kIconFiles[] = {

@@ -19,6 +19,22 @@ class CEdit : public CWnd {
     void SetSel(int nStartChar, int nEndChar);
 };
 
+// A label whose text the program sets.
+class CStatic : public CWnd {
+  public:
+    // Shows the text in the colour at pointSize points, bold: a label that must stand out.
+    void SetEmphasis(COLORREF color, int pointSize);
+};
+
+// A bar that fills from its range's low end to its high end.
+class CProgressCtrl : public CWnd {
+  public:
+    void SetRange32(int nLower, int nUpper);
+    // The previous position.
+    int SetPos(int nPos);
+    int GetPos() const;
+};
+
 class CListBox : public CWnd {
   public:
     // Index of the new line, at the end of the list.
@@ -69,6 +85,7 @@ class CListCtrl : public CWnd {
     BOOL SetItemText(int nItem, int nSubItem, const std::string& text);
     std::string GetItemText(int nItem, int nSubItem) const;
     int GetItemCount() const;
+    BOOL DeleteAllItems();
 
     DWORD GetExtendedStyle() const;
     // Sets the whole extended style; returns the previous one.

@@ -5,14 +5,24 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 class CWnd;
+
+// A kind of file the dialog offers, listed with its extension.
+struct SaveFileType {
+    std::string filterName;  // "CSV 表格"
+    std::string extension;   // "csv", without the dot
+};
 
 struct SaveFileRequest {
     const CWnd* pOwner;
     std::string defaultName;  // offered in the current folder
     std::string filterName;   // "日志文件": the kind of file, listed with its extension
     std::string extension;    // "log", without the dot; added when the operator types none
+    // Further kinds the operator may choose instead; the chosen kind's extension is the one
+    // added then.
+    std::vector<SaveFileType> moreTypes = {};
 };
 
 class IFileDialogPresenter {

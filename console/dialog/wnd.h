@@ -32,6 +32,9 @@ class CWnd : public CCmdTarget {
     // Nonzero when the window was disabled before the call.
     BOOL EnableWindow(BOOL bEnable = TRUE);
     BOOL IsWindowEnabled() const;
+    // SW_HIDE hides the window; SW_SHOW shows it and brings it to the front.
+    void ShowWindow(int nCmdShow);
+    BOOL IsWindowVisible() const;
     void SetFocus();
 
     BOOL IsIconic() const;

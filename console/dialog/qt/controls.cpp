@@ -3,7 +3,9 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <algorithm>
 
 #include "console/dialog/qt/list_box_view.h"
@@ -53,6 +55,35 @@ void CEdit::SetSel(int nStartChar, int nEndChar) {
     const int end = nEndChar < 0 ? length : std::min(nEndChar, length);
     const int start = nStartChar < 0 ? end : std::min(nStartChar, end);
     edit.setSelection(start, end - start);
+}
+
+void CStatic::SetEmphasis(COLORREF color, int pointSize) {
+    QLabel& label = As<QLabel>(m_hWnd);
+    QFont font = label.font();
+    font.setPointSize(pointSize);
+    font.setBold(true);
+    label.setFont(font);
+    QPalette palette = label.palette();
+    palette.setColor(QPalette::WindowText,
+                     QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF));
+    label.setPalette(palette);
+}
+
+void CProgressCtrl::SetRange32(int nLower, int nUpper) {
+    As<QProgressBar>(m_hWnd).setRange(nLower, nUpper);
+}
+
+int CProgressCtrl::SetPos(int nPos) {
+    QProgressBar& bar = As<QProgressBar>(m_hWnd);
+    const int previous = GetPos();
+    bar.setValue(std::clamp(nPos, bar.minimum(), bar.maximum()));
+    return previous;
+}
+
+int CProgressCtrl::GetPos() const {
+    const QProgressBar& bar = As<QProgressBar>(m_hWnd);
+    // A bar not yet moved reads as its low end, as the common control's does.
+    return bar.value() < bar.minimum() ? bar.minimum() : bar.value();
 }
 
 int CListBox::AddString(const std::string& text) {
@@ -175,6 +206,12 @@ std::string CListCtrl::GetItemText(int nItem, int nSubItem) const {
 
 int CListCtrl::GetItemCount() const {
     return As<ReportView>(m_hWnd).Items().rowCount();
+}
+
+BOOL CListCtrl::DeleteAllItems() {
+    QStandardItemModel& items = As<ReportView>(m_hWnd).Items();
+    items.removeRows(0, items.rowCount());
+    return TRUE;
 }
 
 DWORD CListCtrl::GetExtendedStyle() const {

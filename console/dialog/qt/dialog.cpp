@@ -66,6 +66,7 @@ struct DialogBackend {
     static void RouteButtonClicks(CDialogEx& dlg);
     static void CreateSystemMenu(CDialogEx& dlg);
     static void WatchPorts(CDialogEx& dlg);
+    static void CreateAccelerators(CDialogEx& dlg);
     static void FocusFirstTabStop(CDialogEx& dlg);
     static void HandleEnter(CDialogEx& dlg);
     static void ShowSystemMenu(CDialogEx& dlg, const QPoint& globalPos);
@@ -162,6 +163,7 @@ BOOL CDialogEx::CreateFromTemplate(HWND owner) {
     DialogBackend::RouteButtonClicks(*this);
     DialogBackend::CreateSystemMenu(*this);
     DialogBackend::WatchPorts(*this);
+    DialogBackend::CreateAccelerators(*this);
     m_nModalResult = -1;
     m_bEnding = false;
     if (OnInitDialog()) {
@@ -219,6 +221,16 @@ void DialogBackend::WatchPorts(CDialogEx& dlg) {
     });
 }
 
+void DialogBackend::CreateAccelerators(CDialogEx& dlg) {
+    for (const res::Accelerator& accelerator : res::FindAccelerators(dlg.m_pState->tpl->id)) {
+        const auto key = static_cast<Qt::Key>(Qt::Key_A + (accelerator.key - 'A'));
+        auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | key), dlg.m_hWnd);
+        const auto command = static_cast<WPARAM>(accelerator.command);
+        QObject::connect(shortcut, &QShortcut::activated, dlg.m_hWnd,
+                         [&dlg, command] { dlg.SendMessage(WM_SYSCOMMAND, command); });
+    }
+}
+
 void DialogBackend::FocusFirstTabStop(CDialogEx& dlg) {
     for (const BuiltControl& control : dlg.m_pState->controls) {
         if ((control.tpl->style & res::ctl::TabStop) && control.widget->isEnabled()) {
@@ -258,6 +270,12 @@ INT_PTR CDialogEx::DoModal() {
 void CDialogEx::DestroyWindow() {
     if (m_hWnd == nullptr) {
         return;
+    }
+    // Dialogs this one owns go first, as owned windows do on Windows.
+    for (auto* owned : m_hWnd->findChildren<DialogWindow*>(Qt::FindDirectChildrenOnly)) {
+        if (auto* dlg = dynamic_cast<CDialogEx*>(BoundWrapperOf(owned))) {
+            dlg->DestroyWindow();
+        }
     }
     for (const BuiltControl& control : m_pState->controls) {
         if (CWnd* bound = BoundWrapperOf(control.widget)) {

@@ -16,6 +16,11 @@ using DWORD_PTR = uintptr_t;
 using WPARAM = uintptr_t;
 using LPARAM = intptr_t;
 using LRESULT = intptr_t;
+using COLORREF = DWORD;  // 0x00BBGGRR
+
+constexpr COLORREF RGB(int r, int g, int b) {
+    return static_cast<COLORREF>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
+}
 
 // An icon resource, loaded once and kept for the life of the process.
 struct IconResource;
@@ -46,6 +51,9 @@ inline constexpr UINT DBT_DEVICEREMOVECOMPLETE = 0x8004;
 inline constexpr UINT BN_CLICKED = 0;
 
 inline constexpr UINT SC_CLOSE = 0xF060;
+
+inline constexpr int SW_HIDE = 0;
+inline constexpr int SW_SHOW = 5;
 
 inline constexpr UINT ID_HELP = 0xE146;
 

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <cstdlib>
@@ -81,6 +82,12 @@ QWidget* MakeRadioButton(const res::ControlTemplate& tpl, QWidget* parent) {
     return radio;
 }
 
+QWidget* MakeProgressBar(QWidget* parent) {
+    auto* bar = new QProgressBar(parent);
+    bar->setTextVisible(false);  // a bar alone, as on Windows
+    return bar;
+}
+
 QWidget* MakeControl(const res::ControlTemplate& tpl, QWidget* parent) {
     switch (tpl.kind) {
         case ControlKind::ListBox:
@@ -103,12 +110,15 @@ QWidget* MakeControl(const res::ControlTemplate& tpl, QWidget* parent) {
             return MakePushButton(tpl, parent);
         case ControlKind::Icon:
             return MakeIcon(tpl, parent);
+        case ControlKind::ProgressBar:
+            return MakeProgressBar(parent);
     }
     return nullptr;
 }
 
 bool IsStatic(ControlKind kind) {
-    return kind == ControlKind::GroupBox || kind == ControlKind::Label || kind == ControlKind::Icon;
+    return kind == ControlKind::GroupBox || kind == ControlKind::Label ||
+           kind == ControlKind::Icon || kind == ControlKind::ProgressBar;
 }
 
 void PlaceControl(const res::ControlTemplate& tpl, QWidget* widget, DialogBaseUnits units) {

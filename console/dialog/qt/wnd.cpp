@@ -100,6 +100,20 @@ BOOL CWnd::IsWindowEnabled() const {
     return m_hWnd->isEnabled();
 }
 
+void CWnd::ShowWindow(int nCmdShow) {
+    if (nCmdShow == SW_HIDE) {
+        m_hWnd->hide();
+        return;
+    }
+    m_hWnd->show();
+    m_hWnd->raise();
+    m_hWnd->activateWindow();
+}
+
+BOOL CWnd::IsWindowVisible() const {
+    return m_hWnd->isVisible() ? TRUE : FALSE;
+}
+
 void CWnd::SetFocus() {
     m_hWnd->setFocus(Qt::OtherFocusReason);
 }

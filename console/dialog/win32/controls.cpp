@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "console/dialog/win32/emphasis.h"
 #include "console/dialog/win32/wide.h"
 
 namespace {
@@ -57,6 +58,22 @@ void SelectAllTextOf(HWND hEdit) {
 
 void CEdit::SetSel(int nStartChar, int nEndChar) {
     Send(m_hWnd, EM_SETSEL, static_cast<WPARAM>(nStartChar), nEndChar);
+}
+
+void CStatic::SetEmphasis(COLORREF color, int pointSize) {
+    SetEmphasisOf(m_hWnd, color, pointSize);
+}
+
+void CProgressCtrl::SetRange32(int nLower, int nUpper) {
+    Send(m_hWnd, PBM_SETRANGE32, static_cast<WPARAM>(nLower), nUpper);
+}
+
+int CProgressCtrl::SetPos(int nPos) {
+    return Send(m_hWnd, PBM_SETPOS, static_cast<WPARAM>(nPos));
+}
+
+int CProgressCtrl::GetPos() const {
+    return Send(m_hWnd, PBM_GETPOS);
 }
 
 int CListBox::AddString(const std::string& text) {
@@ -170,6 +187,10 @@ std::string CListCtrl::GetItemText(int nItem, int nSubItem) const {
 
 int CListCtrl::GetItemCount() const {
     return Send(m_hWnd, LVM_GETITEMCOUNT);
+}
+
+BOOL CListCtrl::DeleteAllItems() {
+    return Send(m_hWnd, LVM_DELETEALLITEMS);
 }
 
 DWORD CListCtrl::GetExtendedStyle() const {

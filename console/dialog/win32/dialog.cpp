@@ -6,6 +6,7 @@
 #include "console/dialog/radio_group.h"
 #include "console/dialog/win32/busy_cursor.h"
 #include "console/dialog/win32/dialog_template.h"
+#include "console/dialog/win32/emphasis.h"
 #include "console/dialog/win32/window_thread_win32.h"
 #include "console/dialog/win_app.h"
 
@@ -67,7 +68,56 @@ struct DialogBackend {
     static const res::DialogTemplate* PrepareState(CDialogEx& dlg);
     static BOOL Initialise(HWND hWnd, CDialogEx& dlg);
     static void ReleaseWindow(CDialogEx& dlg);
+    // The dialog object of one of our dialog windows, nullptr for any other window.
+    static CDialogEx* DialogOf(HWND hWnd);
+    static bool RunAccelerator(CDialogEx& dlg, const MSG& msg);
+    // Sees the messages of every dialog loop on this thread before the loop does.
+    static LRESULT CALLBACK MessageFilter(int code, WPARAM wParam, LPARAM lParam);
 };
+
+namespace {
+HHOOK g_hMessageFilter = nullptr;
+}  // namespace
+
+CDialogEx* DialogBackend::DialogOf(HWND hWnd) {
+    if (hWnd == nullptr ||
+        ::GetWindowLongPtrW(hWnd, DWLP_DLGPROC) != reinterpret_cast<LONG_PTR>(&DialogProc)) {
+        return nullptr;
+    }
+    auto* dlg = reinterpret_cast<CDialogEx*>(::GetWindowLongPtrW(hWnd, DWLP_USER));
+    return dlg != nullptr && dlg->m_hWnd == hWnd ? dlg : nullptr;
+}
+
+bool DialogBackend::RunAccelerator(CDialogEx& dlg, const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || ::GetKeyState(VK_CONTROL) >= 0 || ::GetKeyState(VK_MENU) < 0 ||
+        ::GetKeyState(VK_SHIFT) < 0) {
+        return false;
+    }
+    for (const res::Accelerator& accelerator : res::FindAccelerators(dlg.m_pState->tpl->id)) {
+        if (msg.wParam == static_cast<WPARAM>(accelerator.key)) {
+            dlg.SendMessage(WM_SYSCOMMAND, static_cast<WPARAM>(accelerator.command));
+            return true;
+        }
+    }
+    return false;
+}
+
+// A dialog loop (the modal dialogs', the message boxes') knows only its own dialog. Here the
+// keys of our windows get their accelerators, and a modeless dialog of ours its keyboard
+// navigation, whichever loop runs.
+LRESULT CALLBACK DialogBackend::MessageFilter(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == MSGF_DIALOGBOX) {
+        MSG& msg = *reinterpret_cast<MSG*>(lParam);
+        CDialogEx* dlg = DialogOf(::GetAncestor(msg.hwnd, GA_ROOT));
+        if (dlg != nullptr && dlg->m_pState && RunAccelerator(*dlg, msg)) {
+            return TRUE;
+        }
+        if (dlg != nullptr && !dlg->m_bInModalLoop && ::IsDialogMessageW(dlg->m_hWnd, &msg)) {
+            return TRUE;
+        }
+    }
+    return ::CallNextHookEx(g_hMessageFilter, code, wParam, lParam);
+}
 
 const res::DialogTemplate* DialogBackend::PrepareState(CDialogEx& dlg) {
     const res::DialogTemplate* tpl = res::FindDialogTemplate(static_cast<int>(dlg.m_nIDTemplate));
@@ -81,6 +131,10 @@ const res::DialogTemplate* DialogBackend::PrepareState(CDialogEx& dlg) {
 
 BOOL DialogBackend::Initialise(HWND hWnd, CDialogEx& dlg) {
     AdoptWindowThread();
+    if (g_hMessageFilter == nullptr) {
+        g_hMessageFilter =
+            ::SetWindowsHookExW(WH_MSGFILTER, MessageFilter, nullptr, ::GetCurrentThreadId());
+    }
     ::SetWindowLongPtrW(hWnd, DWLP_USER, reinterpret_cast<LONG_PTR>(&dlg));
     dlg.Attach(hWnd);
     if (dlg.m_pState->tpl->style & res::dlg::SysMenu) {
@@ -98,6 +152,7 @@ void DialogBackend::ReleaseWindow(CDialogEx& dlg) {
             if (CWnd* bound = BoundWrapperOf(child)) {
                 bound->Detach();
             }
+            ReleaseEmphasis(child);
             return TRUE;
         },
         0);
@@ -128,6 +183,11 @@ INT_PTR CALLBACK DialogBackend::DialogProc(HWND hWnd, UINT message, WPARAM wPara
             if (SetBusyCursorIfMarked(hWnd, lParam)) {
                 ::SetWindowLongPtrW(hWnd, DWLP_MSGRESULT, TRUE);
                 return TRUE;
+            }
+            return FALSE;
+        case WM_CTLCOLORSTATIC:
+            if (PaintEmphasis(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam))) {
+                return reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_BTNFACE));
             }
             return FALSE;
         case WM_QUERYDRAGICON: {

@@ -54,6 +54,8 @@ DWORD KindStyle(const res::ControlTemplate& control) {
             return SS_ICON;
         case ControlKind::ComboBox:
             return Has(control, res::ctl::DropDownList) ? CBS_DROPDOWNLIST : CBS_DROPDOWN;
+        case ControlKind::ProgressBar:
+            return 0;
         default:
             return ButtonStyle(control);
     }
@@ -158,6 +160,9 @@ void DialogTemplateImage::Control(const res::ControlTemplate& control) {
             break;
         case ControlKind::ListView:
             Text("SysListView32");
+            break;
+        case ControlKind::ProgressBar:
+            Text("msctls_progress32");
             break;
         case ControlKind::Edit:
             Ordinal(kEditClass);

@@ -13,12 +13,17 @@ namespace {
 class Win32FileDialogPresenter : public IFileDialogPresenter {
   public:
     std::optional<std::string> AskSaveFile(const SaveFileRequest& request) override {
-        // "日志文件 (*.log)" NUL "*.log" NUL NUL
-        const std::wstring pattern = L"*." + Wide(request.extension);
-        std::wstring filter = Wide(request.filterName) + L" (" + pattern + L")";
-        filter.push_back(L'\0');
-        filter += pattern;
-        filter.push_back(L'\0');
+        // "日志文件 (*.log)" NUL "*.log" NUL for each kind, then NUL
+        std::vector<SaveFileType> types = {{request.filterName, request.extension}};
+        types.insert(types.end(), request.moreTypes.begin(), request.moreTypes.end());
+        std::wstring filter;
+        for (const SaveFileType& type : types) {
+            const std::wstring pattern = L"*." + Wide(type.extension);
+            filter += Wide(type.filterName) + L" (" + pattern + L")";
+            filter.push_back(L'\0');
+            filter += pattern;
+            filter.push_back(L'\0');
+        }
         const std::wstring extension = Wide(request.extension);
         std::vector<wchar_t> path(MAX_PATH * 4, L'\0');
         const std::wstring defaultName = Wide(request.defaultName);

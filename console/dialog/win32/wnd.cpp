@@ -64,6 +64,17 @@ BOOL CWnd::IsWindowEnabled() const {
     return ::IsWindowEnabled(m_hWnd);
 }
 
+void CWnd::ShowWindow(int nCmdShow) {
+    ::ShowWindow(m_hWnd, nCmdShow);
+    if (nCmdShow != SW_HIDE) {
+        ::SetForegroundWindow(m_hWnd);
+    }
+}
+
+BOOL CWnd::IsWindowVisible() const {
+    return ::IsWindowVisible(m_hWnd);
+}
+
 void CWnd::SetFocus() {
     ::SetFocus(m_hWnd);
 }

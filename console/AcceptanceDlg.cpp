@@ -1,0 +1,326 @@
+#include "console/AcceptanceDlg.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+
+#include "acceptance/report.h"
+#include "acceptance/verdict.h"
+#include "console/VelkaroDlg.h"
+#include "console/dialog/data_exchange.h"
+#include "console/dialog/file_dialog.h"
+#include "console/dialog/win_app.h"
+#include "record/output_file.h"
+#include "res/resource.h"
+#include "serial/serial.h"
+
+namespace {
+
+constexpr char kPromptExpect[] = "请输入验收地址，HEX格式不带0x，如 00-1f 或 00-07,10,12-14。";
+constexpr char kNotShown[] = "--";
+constexpr int kVerdictPointSize = 24;
+constexpr COLORREF kPassColor = RGB(0, 128, 0);
+constexpr COLORREF kFailColor = RGB(204, 0, 0);
+
+struct ResultColumn {
+    const char* heading;
+    int width;
+};
+constexpr ResultColumn kResultColumns[] = {
+    {"地址", 40}, {"应答", 50}, {"开锁前", 50}, {"开锁后", 50},
+    {"复锁", 40}, {"结论", 70}, {"原因", 300},
+};
+
+// The addresses of the field, checked as the other fields are: a box, then the field with
+// its text selected.
+void DDV_AddressList(CDataExchange* pDX, const std::string& text) {
+    if (!pDX->m_bSaveAndValidate || pDX->Failed() || ParseAddressList(text)) {
+        return;
+    }
+    pDX->m_pDlgWnd->MessageBox(kPromptExpect, nullptr, MB_OK | MB_ICONEXCLAMATION);
+    pDX->Fail();
+}
+
+std::string HexByte(int value) {
+    char text[3];
+    std::snprintf(text, sizeof text, "%02X", value);
+    return text;
+}
+
+std::string StateText(const std::optional<LockState>& state) {
+    return state ? LockStateText(*state) : kNotShown;
+}
+
+std::string ScanRepliesText(const NodeResult& node) {
+    if (node.scanReplies == 0) {
+        return "无";
+    }
+    if (node.scanReplies == 1) {
+        return "有";
+    }
+    return std::to_string(node.scanReplies) + " 个";
+}
+
+std::string LockedAgainText(const std::optional<bool>& lockedAgain) {
+    if (!lockedAgain) {
+        return kNotShown;
+    }
+    return *lockedAgain ? "是" : "否";
+}
+
+std::string ReasonsText(const std::vector<Reason>& reasons) {
+    std::string text;
+    for (const Reason reason : reasons) {
+        text += (text.empty() ? "" : "；") + std::string(ReasonWords(reason));
+    }
+    return text;
+}
+
+const char* EndWords(AcceptanceEnd end) {
+    switch (end) {
+        case AcceptanceEnd::Finished:
+            return "";
+        case AcceptanceEnd::Cancelled:
+            return "测试未完成（已停止）：";
+        case AcceptanceEnd::PortGone:
+            return "测试未完成（串口已断开）：";
+        case AcceptanceEnd::WriteFailed:
+            return "测试未完成（串口写错误）：";
+    }
+    return "";
+}
+
+// Runs show() on the window's thread, in order with the worker's log lines, if the dialog whose
+// token `alive` is still lives then.
+void PostWhileAlive(CVelkaroDlg& main, std::weak_ptr<const bool> alive,
+                    std::function<void()> show) {
+    main.PostToWindow([alive = std::move(alive), show = std::move(show)] {
+        if (!alive.expired()) {
+            show();
+        }
+    });
+}
+
+}  // namespace
+
+std::vector<std::string> ResultRowTexts(const NodeResult& node) {
+    return {HexByte(node.address),
+            ScanRepliesText(node),
+            StateText(node.scanState),
+            StateText(node.afterState),
+            LockedAgainText(node.lockedAgain),
+            VerdictWords(node.verdict),
+            ReasonsText(node.reasons)};
+}
+
+std::string ResultSummaryText(const AcceptanceResult& result) {
+    return EndWords(result.end) + SummaryWords(result.summary);
+}
+
+const MessageMapEntry CAcceptanceDlg::messageEntries[] = {
+    MapCommand(IDC_BTN_START, &CAcceptanceDlg::OnBnClickedStart),
+    MapCommand(IDC_BTN_STOP, &CAcceptanceDlg::OnBnClickedStop),
+    MapCommand(IDC_BTN_SAVE_REPORT, &CAcceptanceDlg::OnBnClickedSaveReport),
+};
+const MessageMap CAcceptanceDlg::messageMap = {&CDialogEx::messageMap, messageEntries};
+
+CAcceptanceDlg::CAcceptanceDlg(CVelkaroDlg& mainDlg)
+    : CDialogEx(IDD_ACCEPTANCE, &mainDlg), m_mainDlg(mainDlg) {}
+
+CAcceptanceDlg::~CAcceptanceDlg() {
+    m_pListener.reset();
+    StopRun();
+}
+
+void CAcceptanceDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialogEx::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_BTN_START, m_btnStart);
+    DDX_Control(pDX, IDC_BTN_STOP, m_btnStop);
+    DDX_Control(pDX, IDC_BTN_SAVE_REPORT, m_btnSaveReport);
+    DDX_Control(pDX, IDC_PROGRESS_NODES, m_pcNodes);
+    DDX_Control(pDX, IDC_LIST_RESULTS, m_lcResults);
+    DDX_Control(pDX, IDC_STATIC_VERDICT, m_stVerdict);
+    DDX_Control(pDX, IDC_STATIC_SUMMARY, m_stSummary);
+    DDX_Text(pDX, IDC_EDIT_EXPECT, m_strExpect);
+    DDV_AddressList(pDX, m_strExpect);
+    DDX_Text(pDX, IDC_EDIT_CABINET, m_strCabinet);
+    DDX_Text(pDX, IDC_EDIT_OPERATOR, m_strOperator);
+    DDX_Radio(pDX, IDC_RADIO_MODE_EACH, m_nMode);
+    DDX_Text(pDX, IDC_EDIT_CLOSE_WAIT, m_nCloseWait);
+    DDV_MinMaxInt(pDX, m_nCloseWait, 0, static_cast<int32_t>(CLOSE_WAIT_MAX_S));
+}
+
+BOOL CAcceptanceDlg::OnInitDialog() {
+    m_strExpect = "00-" + m_mainDlg.MaxAddressText();
+    CDialogEx::OnInitDialog();
+    m_stVerdict.SetEmphasis(kFailColor, kVerdictPointSize);
+    InitResultList();
+    ShowRunning(false);
+    m_btnSaveReport.EnableWindow(FALSE);
+    m_pListener = std::make_unique<WorkerProgressListener>(
+        [this] { PostToWindow([this] { FinishIfEnded(); }); });
+    return TRUE;
+}
+
+void CAcceptanceDlg::InitResultList() {
+    m_lcResults.SetExtendedStyle(LVS_EX_FULLROWSELECT);
+    m_lcResults.ModifyStyle(0, LVS_SHOWSELALWAYS);
+    int column = 0;
+    for (const ResultColumn& heading : kResultColumns) {
+        m_lcResults.InsertColumn(column++, heading.heading, LVCFMT_LEFT, heading.width);
+    }
+}
+
+void CAcceptanceDlg::PostToWindow(std::function<void()> show) {
+    PostWhileAlive(m_mainDlg, m_pAlive, std::move(show));
+}
+
+void CAcceptanceDlg::OnCancel() {
+    StopRun();
+    ShowWindow(SW_HIDE);
+}
+
+void CAcceptanceDlg::StopRun() {
+    if (m_pJob) {
+        m_pJob->Cancel();
+    }
+}
+
+std::optional<AcceptanceRequest> CAcceptanceDlg::RequestFromFields() {
+    if (!UpdateData(TRUE) || !m_mainDlg.TakeGroupParameters()) {
+        return std::nullopt;
+    }
+    AcceptanceRequest request;
+    request.expected = *ParseAddressList(m_strExpect);
+    const ControlParameters& main = m_mainDlg;
+    request.settings = {main.m_byMaxAddr,
+                        main.m_bFeedback,
+                        main.m_nPolarity,
+                        main.m_nMaxOnTime,
+                        main.m_nInterval,
+                        static_cast<uint32_t>(m_nCloseWait),
+                        m_nMode == 1 ? AcceptanceMode::Group : AcceptanceMode::Each};
+    request.cabinet = m_strCabinet;
+    request.operatorName = m_strOperator;
+    request.port = m_mainDlg.m_cbPort.GetWindowText();
+    request.tool = AfxGetAppName();
+    return request;
+}
+
+void CAcceptanceDlg::OnBnClickedStart() {
+    if (Running()) {
+        return;
+    }
+    const std::optional<AcceptanceRequest> request = RequestFromFields();
+    if (!request) {
+        return;
+    }
+    if (g_hComm == INVALID_SERIAL_HANDLE) {
+        MessageBox("串口尚未打开");
+        return;
+    }
+    // The worker may still hold the job once this dialog is gone: it reaches the dialog only
+    // through the main window's queue, and only while the dialog lives.
+    auto job = std::make_shared<AcceptanceJob>(
+        *request, [this, &main = m_mainDlg, alive = std::weak_ptr<const bool>(m_pAlive)](
+                      const AcceptanceProgress& progress) {
+            PostWhileAlive(main, alive, [this, progress] { ShowProgress(progress); });
+        });
+    if (!RequestAcceptanceRun(job)) {
+        return;  // a run handed over earlier has not yet ended
+    }
+    m_request = *request;
+    m_pJob = std::move(job);
+    m_result.reset();
+    m_lcResults.DeleteAllItems();
+    m_pcNodes.SetRange32(0, 1);
+    m_pcNodes.SetPos(0);
+    m_stVerdict.SetWindowText("");
+    m_stSummary.SetWindowText("测试进行中……");
+    ShowRunning(true);
+}
+
+void CAcceptanceDlg::OnBnClickedStop() {
+    StopRun();
+}
+
+void CAcceptanceDlg::ShowRunning(bool running) {
+    m_btnStart.EnableWindow(running ? FALSE : TRUE);
+    m_btnStop.EnableWindow(running ? TRUE : FALSE);
+    m_btnSaveReport.EnableWindow(!running && m_result ? TRUE : FALSE);
+}
+
+void CAcceptanceDlg::ShowProgress(const AcceptanceProgress& progress) {
+    if (!m_pJob || GetSafeHwnd() == nullptr) {
+        return;
+    }
+    m_pcNodes.SetRange32(0, static_cast<int>(std::max<std::size_t>(progress.total, 1)));
+    m_pcNodes.SetPos(static_cast<int>(progress.done));
+    ShowNodes(progress.nodes);
+}
+
+void CAcceptanceDlg::ShowNodes(const std::vector<NodeResult>& nodes) {
+    const int rows = static_cast<int>(nodes.size());
+    if (m_lcResults.GetItemCount() > rows) {
+        m_lcResults.DeleteAllItems();
+    }
+    for (int row = 0; row < rows; ++row) {
+        const std::vector<std::string> texts = ResultRowTexts(nodes[static_cast<size_t>(row)]);
+        if (row >= m_lcResults.GetItemCount()) {
+            m_lcResults.InsertItem(row, texts[0]);
+        }
+        for (int column = 0; column < static_cast<int>(texts.size()); ++column) {
+            if (m_lcResults.GetItemText(row, column) != texts[static_cast<size_t>(column)]) {
+                m_lcResults.SetItemText(row, column, texts[static_cast<size_t>(column)]);
+            }
+        }
+    }
+}
+
+void CAcceptanceDlg::FinishIfEnded() {
+    if (!m_pJob || GetSafeHwnd() == nullptr) {
+        return;
+    }
+    if (m_pJob->Done()) {
+        ShowResult(m_pJob->Result());
+    } else if (!PortWorkerRunning()) {
+        // The port was closed before the run's turn came: it will never run.
+        m_pJob->Cancel();
+        ShowResult(AcceptanceNotRun(m_request, AcceptanceEnd::Cancelled));
+    }
+}
+
+void CAcceptanceDlg::ShowResult(const AcceptanceResult& result) {
+    m_pJob.reset();
+    m_result = result;
+    ShowNodes(result.nodes);
+    m_stVerdict.SetEmphasis(result.passed ? kPassColor : kFailColor, kVerdictPointSize);
+    m_stVerdict.SetWindowText(VerdictWords(result.passed ? Verdict::Pass : Verdict::Fail));
+    m_stSummary.SetWindowText(ResultSummaryText(result));
+    ShowRunning(false);
+}
+
+void CAcceptanceDlg::OnBnClickedSaveReport() {
+    if (!m_result) {
+        return;
+    }
+    const std::string offered = (m_strCabinet.empty() ? "验收报告" : m_strCabinet) + ".html";
+    const std::optional<std::string> chosen = PresentSaveFileDialog(
+        {this, offered, "HTML 报告", "html", {{"CSV 表格", "csv"}, {"JSON 数据", "json"}}});
+    if (!chosen) {
+        return;
+    }
+    // A name of another kind is taken for the page.
+    const std::string path = ReportFormatFor(*chosen) ? *chosen : *chosen + ".html";
+    std::ofstream file;
+    std::string error;
+    if (CreateOutputFile(file, path, error)) {
+        file << AcceptanceReport(*m_result, *ReportFormatFor(path));
+        file.close();
+        if (file) {
+            return;
+        }
+        error = FileErrorText();
+    }
+    MessageBox("报告保存失败：" + path + "：" + error);
+}
