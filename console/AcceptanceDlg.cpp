@@ -290,13 +290,14 @@ void CAcceptanceDlg::FinishIfEnded() {
     }
 }
 
-void CAcceptanceDlg::ShowResult(const AcceptanceResult& result) {
+void CAcceptanceDlg::ShowResult(AcceptanceResult result) {
+    m_result = std::move(result);
     m_pJob.reset();
-    m_result = result;
-    ShowNodes(result.nodes);
-    m_stVerdict.SetEmphasis(result.passed ? kPassColor : kFailColor, kVerdictPointSize);
-    m_stVerdict.SetWindowText(VerdictWords(result.passed ? Verdict::Pass : Verdict::Fail));
-    m_stSummary.SetWindowText(ResultSummaryText(result));
+    ShowNodes(m_result->nodes);
+    const bool passed = m_result->passed;
+    m_stVerdict.SetEmphasis(passed ? kPassColor : kFailColor, kVerdictPointSize);
+    m_stVerdict.SetWindowText(VerdictWords(passed ? Verdict::Pass : Verdict::Fail));
+    m_stSummary.SetWindowText(ResultSummaryText(*m_result));
     ShowRunning(false);
 }
 

@@ -63,7 +63,7 @@ class CAcceptanceDlg : public CDialogEx {
     void ShowNodes(const std::vector<NodeResult>& nodes);
     // Once the worker is done with the run: its result, or a run that never came to the bus.
     void FinishIfEnded();
-    void ShowResult(const AcceptanceResult& result);
+    void ShowResult(AcceptanceResult result);
     void ShowRunning(bool running);
     // Has the window's thread run show() after what the worker has queued so far.
     void PostToWindow(std::function<void()> show);

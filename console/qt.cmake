@@ -35,6 +35,7 @@ target_link_libraries(Velkaro PRIVATE velkaro_console)
 install(TARGETS Velkaro RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 add_executable(console_test
+    acceptance_dlg_test.cpp
     console_test_main.cpp
     data_exchange_test.cpp
     dialog_layer_test.cpp
@@ -46,6 +47,9 @@ add_executable(console_test
     velkaro_dlg_test.cpp
 )
 target_link_libraries(console_test PRIVATE velkaro_console velkaro_nodesim Qt6::Test GTest::gtest)
+# The acceptance dialog's reports are compared with the command line's for the same bus.
+target_compile_definitions(console_test PRIVATE VELKARO_CLI_PATH="$<TARGET_FILE:velkaro-cli>")
+add_dependencies(console_test velkaro-cli)
 gtest_discover_tests(console_test TEST_PREFIX console.
                      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)
 

@@ -190,21 +190,26 @@ TEST_F(Win32WindowTest, FeedbackCheckBoxEnablesThePolarityButtons) {
     EXPECT_EQ(dlg.m_nPolarity, 1);
 }
 
-TEST_F(Win32WindowTest, SystemMenuEndsWithASeparatorAndTheAboutItem) {
+std::string MenuText(HMENU menu, int position) {
+    wchar_t text[64];
+    const int length = ::GetMenuStringW(menu, static_cast<UINT>(position), text, 64, MF_BYPOSITION);
+    return Narrow(std::wstring_view(text, static_cast<size_t>(length)));
+}
+
+TEST_F(Win32WindowTest, SystemMenuEndsWithASeparatorTheAcceptanceAndTheAboutItem) {
     HMENU menu = ::GetSystemMenu(Window(), FALSE);
     const int count = ::GetMenuItemCount(menu);
-    ASSERT_GE(count, 2);
-    EXPECT_EQ(::GetMenuItemID(menu, count - 2), 0u);
+    ASSERT_GE(count, 3);
+    EXPECT_EQ(::GetMenuItemID(menu, count - 3), 0u);
     MENUITEMINFOW separator{};
     separator.cbSize = sizeof separator;
     separator.fMask = MIIM_FTYPE;
-    ::GetMenuItemInfoW(menu, static_cast<UINT>(count - 2), TRUE, &separator);
+    ::GetMenuItemInfoW(menu, static_cast<UINT>(count - 3), TRUE, &separator);
     EXPECT_TRUE(separator.fType & MFT_SEPARATOR);
+    EXPECT_EQ(::GetMenuItemID(menu, count - 2), static_cast<UINT>(IDM_ACCEPTANCE));
+    EXPECT_EQ(MenuText(menu, count - 2), "验收测试(&T)...");
     EXPECT_EQ(::GetMenuItemID(menu, count - 1), static_cast<UINT>(IDM_ABOUTBOX));
-    wchar_t text[64];
-    const int length =
-        ::GetMenuStringW(menu, static_cast<UINT>(count - 1), text, 64, MF_BYPOSITION);
-    EXPECT_EQ(Narrow(std::wstring_view(text, static_cast<size_t>(length))), "关于 Velkaro(&A)...");
+    EXPECT_EQ(MenuText(menu, count - 1), "关于 Velkaro(&A)...");
 }
 
 // The About box, as the system command with the About id (and any low four bits) opens it.
