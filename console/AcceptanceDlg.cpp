@@ -233,6 +233,7 @@ void CAcceptanceDlg::OnBnClickedStart() {
     m_pJob = std::move(job);
     m_result.reset();
     m_lcResults.DeleteAllItems();
+    m_shownRows.clear();
     m_pcNodes.SetRange32(0, 1);
     m_pcNodes.SetPos(0);
     m_stVerdict.SetWindowText("");
@@ -260,20 +261,25 @@ void CAcceptanceDlg::ShowProgress(const AcceptanceProgress& progress) {
 }
 
 void CAcceptanceDlg::ShowNodes(const std::vector<NodeResult>& nodes) {
-    const int rows = static_cast<int>(nodes.size());
-    if (m_lcResults.GetItemCount() > rows) {
+    if (m_shownRows.size() > nodes.size()) {
         m_lcResults.DeleteAllItems();
+        m_shownRows.clear();
     }
-    for (int row = 0; row < rows; ++row) {
-        const std::vector<std::string> texts = ResultRowTexts(nodes[static_cast<size_t>(row)]);
-        if (row >= m_lcResults.GetItemCount()) {
-            m_lcResults.InsertItem(row, texts[0]);
+    // Only what changed: a node's row changes once or twice in a run of 255.
+    for (size_t row = 0; row < nodes.size(); ++row) {
+        std::vector<std::string> texts = ResultRowTexts(nodes[row]);
+        if (row == m_shownRows.size()) {
+            m_lcResults.InsertItem(static_cast<int>(row), texts[0]);
+            m_shownRows.emplace_back(texts.size());
+            m_shownRows.back()[0] = texts[0];
         }
-        for (int column = 0; column < static_cast<int>(texts.size()); ++column) {
-            if (m_lcResults.GetItemText(row, column) != texts[static_cast<size_t>(column)]) {
-                m_lcResults.SetItemText(row, column, texts[static_cast<size_t>(column)]);
+        for (size_t column = 1; column < texts.size(); ++column) {
+            if (m_shownRows[row][column] != texts[column]) {
+                m_lcResults.SetItemText(static_cast<int>(row), static_cast<int>(column),
+                                        texts[column]);
             }
         }
+        m_shownRows[row] = std::move(texts);
     }
 }
 

@@ -72,6 +72,8 @@ class CAcceptanceDlg : public CDialogEx {
     std::shared_ptr<AcceptanceJob> m_pJob;
     AcceptanceRequest m_request;
     std::optional<AcceptanceResult> m_result;
+    // The texts the result list shows, row by row.
+    std::vector<std::vector<std::string>> m_shownRows;
     // Lives as long as this object: what is posted to the window looks at it.
     const std::shared_ptr<const bool> m_pAlive = std::make_shared<const bool>(true);
     std::unique_ptr<WorkerProgressListener> m_pListener;

@@ -66,4 +66,10 @@ if(VELKARO_WITH_BENCHMARKS)
     target_link_libraries(log_benchmark PRIVATE velkaro_console)
     add_executable(idle_window_benchmark idle_window_benchmark.cpp)
     target_link_libraries(idle_window_benchmark PRIVATE velkaro_console velkaro_nodesim Qt6::Test)
+    add_executable(acceptance_window_benchmark acceptance_window_benchmark.cpp)
+    target_link_libraries(acceptance_window_benchmark PRIVATE velkaro_console velkaro_nodesim
+                                                              Qt6::Test)
+    target_compile_definitions(acceptance_window_benchmark
+                               PRIVATE VELKARO_CLI_PATH="$<TARGET_FILE:velkaro-cli>")
+    add_dependencies(acceptance_window_benchmark velkaro-cli)
 endif()

@@ -33,6 +33,7 @@ target_link_libraries(Velkaro PRIVATE velkaro_console)
 install(TARGETS Velkaro RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 add_executable(console_win32_test
+    win32_acceptance_test.cpp
     win32_test_main.cpp
     win32_operator_flow_test.cpp
     win32_window_test.cpp

@@ -7,6 +7,8 @@
 #   COM10: nodes 00-0f, node 03 open, for the window's session
 #   COM11: the rehearsal cabinet, for the command line's acceptance run
 #   COM12: nodes 00-0f that hang up at the first frame, for the window's pulled-out adapter
+#   COM13: eight nodes, the lock of 03 jammed, 05 silent, doors shut again after 2 s, for the
+#          window's acceptance run
 set -euo pipefail
 VELKARO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 VELKARO_BUILD="${VELKARO_BUILD:-$VELKARO_ROOT/build}"
@@ -26,14 +28,15 @@ velkaro_start_nodesim HANGUP --nodes 00-0f --hangup-after-frames 1
 velkaro_start_nodesim WINDOW --nodes 00-0f --open 03
 velkaro_start_nodesim WINDOW_HANGUP --nodes 00-0f --hangup-after-frames 1
 velkaro_start_nodesim REHEARSAL_WINDOWS "${VELKARO_REHEARSAL_NODES[@]}"
+velkaro_start_nodesim ACCEPTANCE_WINDOW --nodes 00-07 --jammed 03 --silent 05 --close-after 2000
 velkaro_wine_start
 velkaro_wine_map_ports "COM7=$VELKARO_SIM_CLI_PORT" "COM8=$VELKARO_SIM_ECHO_PORT" \
     "COM9=$VELKARO_SIM_JSON_PORT" "COM6=$VELKARO_SIM_HANGUP_PORT" \
     "COM10=$VELKARO_SIM_WINDOW_PORT" "COM11=$VELKARO_SIM_REHEARSAL_WINDOWS_PORT" \
-    "COM12=$VELKARO_SIM_WINDOW_HANGUP_PORT"
+    "COM12=$VELKARO_SIM_WINDOW_HANGUP_PORT" "COM13=$VELKARO_SIM_ACCEPTANCE_WINDOW_PORT"
 
 export VELKARO_TEST_PORT=COM8 VELKARO_TEST_HANGUP_PORT=COM6 VELKARO_WINDOW_TEST_PORT=COM10 \
-    VELKARO_WINDOW_HANGUP_PORT=COM12
+    VELKARO_WINDOW_HANGUP_PORT=COM12 VELKARO_ACCEPTANCE_TEST_PORT=COM13
 ctest --test-dir "$VELKARO_WINDOWS_BUILD" --output-on-failure -j 2
 
 bash "$VELKARO_ROOT/scripts/wine-cli-check.sh" COM7 COM9 COM11
