@@ -53,6 +53,10 @@ add_dependencies(console_test velkaro-cli)
 gtest_discover_tests(console_test TEST_PREFIX console.
                      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)
 
+# The README's picture of the acceptance dialog after a run with failures.
+add_executable(acceptance_screenshot acceptance_screenshot.cpp)
+target_link_libraries(acceptance_screenshot PRIVATE velkaro_console velkaro_nodesim)
+
 # The window as a process, stopped by signals.
 add_executable(window_process_test window_process_test.cpp)
 target_include_directories(window_process_test PRIVATE ${PROJECT_SOURCE_DIR})
