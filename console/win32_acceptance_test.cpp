@@ -206,8 +206,7 @@ TEST_F(Win32AcceptanceTest, EightNodesWithAJammedLockAndASilentNodeFailAndAStopE
         answers.paths.push_back((dir / name).string());
         Click(DialogItem(IDC_BTN_SAVE_REPORT));
     }
-    std::ifstream json(dir / "r.json");
-    const nlohmann::json report = nlohmann::json::parse(json);
+    const nlohmann::json report = nlohmann::json::parse(std::ifstream(dir / "r.json"));
     EXPECT_EQ(report["result"], "fail");
     EXPECT_EQ(report["tool"], AfxGetAppName());
     EXPECT_EQ(report["cabinet"], "A-017 <b>&\"");
