@@ -17,7 +17,7 @@
 #include "acceptance/report.h"
 #include "console/VelkaroDlg.h"
 #include "console/console_test_support.h"
-#include "console/dialog/file_dialog.h"
+#include "console/file_dialog_recorder.h"
 #include "nodesim/node_sim.h"
 #include "serial/serial.h"
 
@@ -37,35 +37,6 @@ NodeSimConfig EightNodeCabinet() {
     config.silent = {0x05};
     return config;
 }
-
-// Answers every save dialog with the next of its paths, in the file type of its extension.
-class SaveAnswers : public IFileDialogPresenter {
-  public:
-    SaveAnswers() : m_pPrevious(AfxSetFileDialogPresenter(this)) {}
-    ~SaveAnswers() override { AfxSetFileDialogPresenter(m_pPrevious); }
-
-    std::optional<SaveFileAnswer> PresentSave(const SaveFileRequest& request) override {
-        requests.push_back(request);
-        if (paths.empty()) {
-            return std::nullopt;
-        }
-        std::string path = paths.front();
-        paths.erase(paths.begin());
-        size_t filter = 0;
-        for (size_t i = 0; i < request.filters.size(); ++i) {
-            if (path.ends_with("." + request.filters[i].extension)) {
-                filter = i;
-            }
-        }
-        return SaveFileAnswer{path, filter};
-    }
-
-    std::vector<std::string> paths;
-    std::vector<SaveFileRequest> requests;
-
-  private:
-    IFileDialogPresenter* m_pPrevious;
-};
 
 std::string ReadFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -310,16 +281,18 @@ TEST_F(AcceptanceDialogTest, EightNodesWithAJammedLockAndASilentNodeFailAsOnTheC
     const std::filesystem::path dir = std::filesystem::temp_directory_path() /
                                       ("velkaro-acceptance-dlg-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    SaveAnswers answers;
+    FileDialogRecorder answers;
     const std::string formats[] = {"html", "csv", "json"};
     for (const std::string& format : formats) {
-        answers.paths.push_back((dir / ("window." + format)).string());
+        answers.answer = (dir / ("window." + format)).string();
         Press(Dialog(), IDC_BTN_SAVE_REPORT);
     }
     ASSERT_EQ(answers.requests.size(), 3u);
-    EXPECT_EQ(answers.requests[0].fileName, std::string(kCabinet) + ".html");
-    ASSERT_EQ(answers.requests[0].filters.size(), 3u);
-    EXPECT_EQ(answers.requests[0].filters[1].extension, "csv");
+    EXPECT_EQ(answers.requests[0].defaultName, std::string(kCabinet) + ".html");
+    EXPECT_EQ(answers.requests[0].extension, "html");
+    ASSERT_EQ(answers.requests[0].moreTypes.size(), 2u);
+    EXPECT_EQ(answers.requests[0].moreTypes[0].extension, "csv");
+    EXPECT_EQ(answers.requests[0].moreTypes[1].extension, "json");
     EXPECT_TRUE(boxes.requests.empty());
 
     // The same bus from the command line.

@@ -8,8 +8,8 @@
 #include <sstream>
 
 #include "console/VelkaroDlg.h"
-#include "console/dialog/file_dialog.h"
 #include "console/dialog/win_app.h"
+#include "console/file_dialog_recorder.h"
 #include "console/message_box_recorder.h"
 #include "console/win32_test_support.h"
 #include "serial/serial.h"
@@ -17,32 +17,6 @@
 namespace {
 
 constexpr int kRunTimeoutMs = 30'000;
-
-// Answers every save dialog with the next of its paths, in the file type of its extension.
-class SaveAnswers : public IFileDialogPresenter {
-  public:
-    SaveAnswers() : m_pPrevious(AfxSetFileDialogPresenter(this)) {}
-    ~SaveAnswers() override { AfxSetFileDialogPresenter(m_pPrevious); }
-
-    std::optional<SaveFileAnswer> PresentSave(const SaveFileRequest& request) override {
-        if (paths.empty()) {
-            return std::nullopt;
-        }
-        const std::string path = paths.front();
-        paths.erase(paths.begin());
-        for (size_t i = 0; i < request.filters.size(); ++i) {
-            if (path.ends_with("." + request.filters[i].extension)) {
-                return SaveFileAnswer{path, i};
-            }
-        }
-        return SaveFileAnswer{path, 0};
-    }
-
-    std::vector<std::string> paths;
-
-  private:
-    IFileDialogPresenter* m_pPrevious;
-};
 
 class Win32AcceptanceTest : public testing::Test {
   protected:
@@ -201,9 +175,9 @@ TEST_F(Win32AcceptanceTest, EightNodesWithAJammedLockAndASilentNodeFailAndAStopE
     const std::filesystem::path dir =
         std::filesystem::temp_directory_path() / "velkaro-win32-acceptance";
     std::filesystem::create_directories(dir);
-    SaveAnswers answers;
+    FileDialogRecorder answers;
     for (const char* name : {"r.json", "r.csv", "r.html"}) {
-        answers.paths.push_back((dir / name).string());
+        answers.answer = (dir / name).string();
         Click(DialogItem(IDC_BTN_SAVE_REPORT));
     }
     const nlohmann::json report = nlohmann::json::parse(std::ifstream(dir / "r.json"));
