@@ -30,7 +30,7 @@ class Win32OperatorFlowTest : public testing::Test {
   protected:
     void SetUp() override {
         const char* port = std::getenv("VELKARO_WINDOW_TEST_PORT");
-        ASSERT_NE(port, nullptr) << "scripts/wine-tests.sh maps the simulator's port";
+        ASSERT_NE(port, nullptr) << "scripts/wine/tests.sh maps the simulator's port";
         m_port = port;
         ASSERT_TRUE(dlg.Create());
         AfxGetApp()->m_pMainWnd = &dlg;
@@ -150,7 +150,7 @@ void RunMessageLoopFor(std::chrono::milliseconds span) {
 // adapter is pulled out during the poll.
 TEST_F(Win32OperatorFlowTest, APulledAdapterDuringAPollClosesThePortWithOneBox) {
     const char* port = std::getenv("VELKARO_WINDOW_HANGUP_PORT");
-    ASSERT_NE(port, nullptr) << "scripts/wine-tests.sh maps the hanging-up simulator's port";
+    ASSERT_NE(port, nullptr) << "scripts/wine/tests.sh maps the hanging-up simulator's port";
     SelectPort(port);
     Click(Item(IDC_BTN_OPEN_PORT));
     ASSERT_TRUE(WaitForLine("[串口已打开]"));

@@ -7,7 +7,7 @@
 set -euo pipefail
 VELKARO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 VELKARO_BUILD="${VELKARO_BUILD:-$VELKARO_ROOT/build}"
-source "$VELKARO_ROOT/scripts/wine-env.sh"
+source "$VELKARO_ROOT/scripts/wine/env.sh"
 
 picture="${1:-$VELKARO_ROOT/docs/screenshot-report.png}"
 work="$(mktemp -d)"

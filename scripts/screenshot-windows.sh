@@ -10,7 +10,7 @@ VELKARO_WINDOWS_BUILD="${VELKARO_WINDOWS_BUILD:-$VELKARO_ROOT/build-windows}"
 if [ -z "${VELKARO_IN_XVFB:-}" ]; then
     VELKARO_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
 fi
-source "$VELKARO_ROOT/scripts/wine-env.sh"
+source "$VELKARO_ROOT/scripts/wine/env.sh"
 trap 'velkaro_wine_stop; velkaro_stop_nodesims' EXIT
 
 velkaro_start_nodesim SHOT --nodes 00-0f --open 03

@@ -6,11 +6,11 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
-# inotify-tools: wine-cli-check.sh watches files that a hostile --port names.
+# inotify-tools: wine/cli-check.sh watches files that a hostile --port names.
 VELKARO_WINE_PACKAGES=(wine wine64 xvfb xauth inotify-tools)
 
 velkaro_install_packages "${VELKARO_WINE_PACKAGES[@]}"
 velkaro_build_targets velkaro-nodesim velkaro-cli
 bash "$VELKARO_ROOT/scripts/build-windows.sh"
 # Windows open and close under a virtual display.
-xvfb-run -a -s "-screen 0 1280x1024x24" bash "$VELKARO_ROOT/scripts/wine-tests.sh"
+xvfb-run -a -s "-screen 0 1280x1024x24" bash "$VELKARO_ROOT/scripts/wine/tests.sh"

@@ -122,7 +122,7 @@ class SerialWin32Test : public ::testing::Test {
 };
 
 // Names with a drive, a folder or a path in them name files, never ports: they are refused
-// before anything is opened (scripts/wine-cli-check.sh watches the files for opens).
+// before anything is opened (scripts/wine/cli-check.sh watches the files for opens).
 TEST(SerialWin32OpenTest, NamesThatNameNoPortGiveMinusOne) {
     const std::string names[] = {"",
                                  "COM250",

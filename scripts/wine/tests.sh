@@ -10,10 +10,10 @@
 #   COM13: eight nodes, the lock of 03 jammed, 05 silent, doors shut again after 2 s, for the
 #          window's acceptance run
 set -euo pipefail
-VELKARO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+VELKARO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 VELKARO_BUILD="${VELKARO_BUILD:-$VELKARO_ROOT/build}"
 VELKARO_WINDOWS_BUILD="${VELKARO_WINDOWS_BUILD:-$VELKARO_ROOT/build-windows}"
-source "$VELKARO_ROOT/scripts/wine-env.sh"
+source "$VELKARO_ROOT/scripts/wine/env.sh"
 
 velkaro_cleanup() {
     velkaro_wine_stop
@@ -39,4 +39,4 @@ export VELKARO_TEST_PORT=COM8 VELKARO_TEST_HANGUP_PORT=COM6 VELKARO_WINDOW_TEST_
     VELKARO_WINDOW_HANGUP_PORT=COM12 VELKARO_ACCEPTANCE_TEST_PORT=COM13
 ctest --test-dir "$VELKARO_WINDOWS_BUILD" --output-on-failure -j 2
 
-bash "$VELKARO_ROOT/scripts/wine-cli-check.sh" COM7 COM9 COM11
+bash "$VELKARO_ROOT/scripts/wine/cli-check.sh" COM7 COM9 COM11

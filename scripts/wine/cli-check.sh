@@ -7,13 +7,13 @@
 #   from times and port, and --json's "acceptance" equal to the .json report;
 # - port names of files, folders and FIFOs fail to open (exit status 1, 串口打开失败) and an
 #   inotify watch sees none of them opened.
-# Usage: wine-cli-check.sh PLAIN_PORT JSON_PORT REHEARSAL_PORT (the wine prefix is set up by the
-# caller; REHEARSAL_PORT maps to nodes started with VELKARO_REHEARSAL_NODES, from wine-env.sh).
+# Usage: wine/cli-check.sh PLAIN_PORT JSON_PORT REHEARSAL_PORT (the wine prefix is set up by the
+# caller; REHEARSAL_PORT maps to nodes started with VELKARO_REHEARSAL_NODES, from wine/env.sh).
 set -euo pipefail
-VELKARO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+VELKARO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 VELKARO_BUILD="${VELKARO_BUILD:-$VELKARO_ROOT/build}"
 VELKARO_WINDOWS_BUILD="${VELKARO_WINDOWS_BUILD:-$VELKARO_ROOT/build-windows}"
-source "$VELKARO_ROOT/scripts/wine-env.sh"
+source "$VELKARO_ROOT/scripts/wine/env.sh"
 
 plain_port="$1"
 json_port="$2"
@@ -23,7 +23,7 @@ operations=(--max-addr 0f group-status group-unlock group-status)
 failures=0
 
 fail() {
-    echo "wine-cli-check: $*" >&2
+    echo "wine/cli-check: $*" >&2
     failures=$((failures + 1))
 }
 
@@ -122,5 +122,5 @@ kill "$watcher"
 wait "$watcher" 2>/dev/null || true
 rm -rf "$bait" "$bait.events" "$bait.watch"
 
-[ "$failures" -eq 0 ] && echo "wine-cli-check: velkaro-cli.exe matches the Linux velkaro-cli"
+[ "$failures" -eq 0 ] && echo "wine/cli-check: velkaro-cli.exe matches the Linux velkaro-cli"
 exit "$failures"

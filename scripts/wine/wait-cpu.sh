@@ -5,10 +5,10 @@
 # program costs about 150 ms by itself, so the whole run's figure would say little).
 # Needs build/ and build-windows/ (scripts/test.sh makes both); prints the figures in ms.
 set -euo pipefail
-VELKARO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+VELKARO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 VELKARO_BUILD="${VELKARO_BUILD:-$VELKARO_ROOT/build}"
 VELKARO_WINDOWS_BUILD="${VELKARO_WINDOWS_BUILD:-$VELKARO_ROOT/build-windows}"
-source "$VELKARO_ROOT/scripts/wine-env.sh"
+source "$VELKARO_ROOT/scripts/wine/env.sh"
 
 work="$(mktemp -d)"
 cleanup() {
@@ -66,5 +66,5 @@ measure_one_poll() {
 for attempt in 1 2 3 4 5; do
     measure_one_poll && exit 0
 done
-echo "wine-wait-cpu: no poll could be sampled over 1.4 s of its wait" >&2
+echo "wine/wait-cpu: no poll could be sampled over 1.4 s of its wait" >&2
 exit 1
