@@ -26,7 +26,7 @@ struct AcceptanceSettings {
     AcceptanceMode mode = AcceptanceMode::Each;
 };
 
-inline constexpr uint32_t CLOSE_WAIT_MAX_S = 3600;
+inline constexpr uint32_t kCloseWaitMaxS = 3600;
 
 struct AcceptanceRequest {
     AddressSet expected;

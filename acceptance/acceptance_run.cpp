@@ -14,12 +14,12 @@
 namespace {
 
 // A wait between transactions is cut into slices this long, so that a stop ends it soon.
-constexpr uint32_t STOP_CHECK_MS = 20;
-constexpr uint8_t HIGHEST_NODE = 0xFE;
+constexpr uint32_t kStopCheckMs = 20;
+constexpr uint8_t kHighestNode = 0xFE;
 
-constexpr const char* LOG_RUN_START = "[验收测试]";
-constexpr const char* LOG_RUN_END = "[--完毕：验收测试--]";
-constexpr const char* LOG_RUN_STOPPED = "[--验收测试未完成--]";
+constexpr const char* kLogRunStart = "[验收测试]";
+constexpr const char* kLogRunEnd = "[--完毕：验收测试--]";
+constexpr const char* kLogRunStopped = "[--验收测试未完成--]";
 
 struct Reply {
     uint8_t address;
@@ -96,7 +96,7 @@ class Run {
 
     AcceptanceResult Go() {
         m_result.started = LocalTimeIso8601(std::chrono::system_clock::now());
-        m_operator.AppendLog(LOG_RUN_START);
+        m_operator.AppendLog(kLogRunStart);
         if (Scan()) {
             ReportProgress();
             const bool checked =
@@ -105,7 +105,7 @@ class Run {
                 WaitForClosing();
             }
         }
-        m_operator.AppendLog(m_result.Complete() ? LOG_RUN_END : LOG_RUN_STOPPED);
+        m_operator.AppendLog(m_result.Complete() ? kLogRunEnd : kLogRunStopped);
         m_result.finished = LocalTimeIso8601(std::chrono::system_clock::now());
         m_result.nodes.clear();
         for (const auto& [address, node] : m_nodes) {
@@ -126,7 +126,7 @@ class Run {
         if (m_settings.feedback == 0) {
             return std::nullopt;
         }
-        return StatusCellText(m_settings.feedback, m_settings.polarity, level, "") == CELL_LOCKED
+        return StatusCellText(m_settings.feedback, m_settings.polarity, level, "") == kCellLocked
                    ? LockState::Locked
                    : LockState::Open;
     }
@@ -172,7 +172,7 @@ class Run {
             if (elapsed >= ms) {
                 return true;
             }
-            SleepMs(std::min(ms - elapsed, STOP_CHECK_MS));
+            SleepMs(std::min(ms - elapsed, kStopCheckMs));
         }
     }
 
@@ -182,7 +182,7 @@ class Run {
             return false;
         }
         for (const Reply& reply : scan.replies) {
-            if (reply.address > HIGHEST_NODE) {
+            if (reply.address > kHighestNode) {
                 continue;
             }
             NodeResult& node = Node(reply.address);
@@ -268,7 +268,7 @@ class Run {
         }
         const uint32_t first = TickNow();
         const uint32_t lastStartMs = m_settings.closeWaitS * 1000;
-        for (uint32_t startMs = 0;; startMs += CLOSE_POLL_PERIOD_MS) {
+        for (uint32_t startMs = 0;; startMs += kClosePollPeriodMs) {
             Exchange poll;
             if (!WaitUntil(first, startMs) || !Step(GroupGetStatus, m_settings.maxAddr, 0, poll)) {
                 return;
@@ -281,7 +281,7 @@ class Run {
                 }
                 return locked;
             });
-            if (open.empty() || startMs + CLOSE_POLL_PERIOD_MS > lastStartMs) {
+            if (open.empty() || startMs + kClosePollPeriodMs > lastStartMs) {
                 break;
             }
         }

@@ -11,7 +11,7 @@
 #include "bus/operator_console.h"
 
 // Polls while the doors are being shut, start to start.
-inline constexpr uint32_t CLOSE_POLL_PERIOD_MS = 2000;
+inline constexpr uint32_t kClosePollPeriodMs = 2000;
 
 struct AcceptanceControl {
     // Looked at between transactions and during the waits: true ends the run, incomplete.

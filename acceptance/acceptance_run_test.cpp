@@ -8,10 +8,10 @@
 
 #include "acceptance/verdict.h"
 #include "bus/log_text.h"
-#include "bus/testing/recording_console.h"
 #include "nodesim/node_sim.h"
 #include "protocol/reply_parser.h"
 #include "serial/serial.h"
+#include "worker/testing/recording_console.h"
 
 namespace {
 
@@ -35,18 +35,18 @@ class AcceptanceRunTest : public ::testing::Test {
         };
         m_sim = NodeSim::Start(config, observer);
         ASSERT_TRUE(m_sim);
-        g_hComm = SerialOpen(m_sim->PortPath(), 115200, 8, SERIAL_PARITY_NONE, SERIAL_ONE_STOP_BIT);
-        ASSERT_NE(g_hComm, INVALID_SERIAL_HANDLE);
+        g_hComm = SerialOpen(m_sim->PortPath(), 115200, 8, kSerialParityNone, kSerialOneStopBit);
+        ASSERT_NE(g_hComm, kInvalidSerialHandle);
         // A frame cut off by an earlier test would swallow this test's first bytes.
         uint8_t head, address, command, param[3];
-        for (std::size_t i = 0; i < HOST_FRAME_SIZE; ++i) {
+        for (std::size_t i = 0; i < kHostFrameSize; ++i) {
             ParseReplyByte(0x00, head, address, command, param);
         }
     }
 
     void TearDown() override {
         SerialClose(g_hComm);
-        g_hComm = INVALID_SERIAL_HANDLE;
+        g_hComm = kInvalidSerialHandle;
     }
 
     AcceptanceResult RunOn(const std::string& expected, AcceptanceSettings settings = {},
@@ -177,9 +177,9 @@ TEST_F(AcceptanceRunTest, EachModeSendsUnlockThenQueryPerNodeAndQueriesAfterTheE
     EXPECT_EQ(log.front(), "[验收测试]");
     EXPECT_EQ(log.back(), "[--完毕：验收测试--]");
     // The node's own address as max address: each single-node exchange ends at its reply.
-    EXPECT_EQ(std::count(log.begin(), log.end(), LOG_LAST_NODE), 4);
+    EXPECT_EQ(std::count(log.begin(), log.end(), kLogLastNode), 4);
     EXPECT_EQ(m_console.Parameters().m_byMaxAddr, 0x3C) << "the operator's max address stays";
-    EXPECT_EQ(m_console.Cells().at(0x01), CELL_OPEN) << "the node table shows the query";
+    EXPECT_EQ(m_console.Cells().at(0x01), kCellOpen) << "the node table shows the query";
 }
 
 TEST_F(AcceptanceRunTest, GroupModePollsOnceTheLastLockHasHadItsTime) {

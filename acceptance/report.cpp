@@ -12,7 +12,7 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 constexpr const char* SCHEMA = "velkaro-acceptance/1";
-constexpr const char* UTF8_BOM = "\xEF\xBB\xBF";
+constexpr const char* kUtf8Bom = "\xEF\xBB\xBF";
 constexpr const char* CRLF = "\r\n";
 
 std::string Hex2(unsigned value) {
@@ -128,7 +128,7 @@ std::string YesNoCell(const std::optional<bool>& value) {
     return value ? (*value ? "是" : "否") : "—";
 }
 
-constexpr const char* HTML_STYLE = R"(
+constexpr const char* kHtmlStyle = R"(
 @page { size: A4; margin: 15mm; }
 * { box-sizing: border-box; print-color-adjust: exact; -webkit-print-color-adjust: exact; }
 body { font-family: "WenQuanYi Micro Hei", "Microsoft YaHei", "Noto Sans CJK SC", sans-serif;
@@ -254,7 +254,7 @@ std::string AcceptanceCsv(const AcceptanceResult& result) {
     const std::vector<std::string> nodeColumns = {
         "address",      "expected",    "scan_replies", "scan_state", "scan_reply_ms",
         "unlock_reply", "after_state", "locked_again", "verdict",    "reasons"};
-    std::string csv = UTF8_BOM;
+    std::string csv = kUtf8Bom;
     std::string header;
     for (const auto* columns : {&runColumns, &nodeColumns}) {
         for (const std::string& column : *columns) {
@@ -281,7 +281,7 @@ std::string AcceptanceCsv(const AcceptanceResult& result) {
 std::string AcceptanceHtml(const AcceptanceResult& result) {
     const AcceptanceRequest& request = result.request;
     std::string html = "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n";
-    html += "<title>验收测试报告 " + Html(request.cabinet) + "</title>\n<style>" + HTML_STYLE +
+    html += "<title>验收测试报告 " + Html(request.cabinet) + "</title>\n<style>" + kHtmlStyle +
             "</style>\n</head>\n<body>\n<h1>验收测试报告</h1>\n<table class=\"head\">\n";
     html += HeaderRow("柜号", request.cabinet);
     html += HeaderRow("测试人", request.operatorName);

@@ -161,7 +161,7 @@ const char* ModeCode(AcceptanceMode mode) {
 }
 
 const char* LockStateText(LockState state) {
-    return state == LockState::Locked ? CELL_LOCKED : CELL_OPEN;
+    return state == LockState::Locked ? kCellLocked : kCellOpen;
 }
 
 std::string SummaryWords(const AcceptanceSummary& s) {

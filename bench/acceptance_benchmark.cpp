@@ -9,15 +9,15 @@
 #include <vector>
 
 #include "acceptance/acceptance_run.h"
-#include "bus/testing/recording_console.h"
 #include "nodesim/node_sim.h"
 #include "serial/serial.h"
+#include "worker/testing/recording_console.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int GOOD_NODES = 8;
+constexpr int kGoodNodes = 8;
 
 struct Arrival {
     HostFrame frame;
@@ -36,11 +36,11 @@ class Cabinet {
             m_arrivals.push_back({frame, at});
         };
         m_sim = NodeSim::Start(config, observer);
-        g_hComm = SerialOpen(m_sim->PortPath(), 115200, 8, SERIAL_PARITY_NONE, SERIAL_ONE_STOP_BIT);
+        g_hComm = SerialOpen(m_sim->PortPath(), 115200, 8, kSerialParityNone, kSerialOneStopBit);
     }
     ~Cabinet() {
         SerialClose(g_hComm);
-        g_hComm = INVALID_SERIAL_HANDLE;
+        g_hComm = kInvalidSerialHandle;
     }
 
     // Runs the acceptance of the eight nodes; the frames that arrived meanwhile.
@@ -93,7 +93,7 @@ void BM_EachCostPerNode(benchmark::State& state) {
                 unlocks.push_back(a.at);
             }
         }
-        if (unlocks.size() != GOOD_NODES) {
+        if (unlocks.size() != kGoodNodes) {
             state.SkipWithError("the run did not unlock the eight nodes");
             return;
         }
@@ -116,7 +116,7 @@ void BM_GroupPollStart(benchmark::State& state) {
             state.SkipWithError("the run did not send scan, unlock and poll");
             return;
         }
-        const auto allowed = arrivals[1].at + std::chrono::milliseconds(GOOD_NODES * 50 + 500);
+        const auto allowed = arrivals[1].at + std::chrono::milliseconds(kGoodNodes * 50 + 500);
         late.push_back(Ms(arrivals[2].at - allowed));
     }
     state.counters["median_ms_after_rule"] = Median(late);

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "bus/log_text.h"
-#include "bus/testing/recording_console.h"
 #include "bus/transactions.h"
 #include "nodesim/node_sim.h"
 #include "serial/serial.h"
+#include "worker/testing/recording_console.h"
 
 namespace {
 
@@ -23,13 +23,13 @@ std::unique_ptr<NodeSim> OpenSimulatedBus(AddressSet nodes, NodeSimObserver obse
     config.nodes = std::move(nodes);
     config.registerPort = false;
     auto sim = NodeSim::Start(config, std::move(observer));
-    g_hComm = SerialOpen(sim->PortPath(), 115200, 8, SERIAL_PARITY_NONE, SERIAL_ONE_STOP_BIT);
+    g_hComm = SerialOpen(sim->PortPath(), 115200, 8, kSerialParityNone, kSerialOneStopBit);
     return sim;
 }
 
 void ClosePort() {
     SerialClose(g_hComm);
-    g_hComm = INVALID_SERIAL_HANDLE;
+    g_hComm = kInvalidSerialHandle;
 }
 
 // A poll of the whole address range with no node answering: it waits out 1475 ms. The CPU
@@ -53,7 +53,7 @@ class TimingConsole : public RecordingConsole {
 
   protected:
     void ApplyLogLine(const LogLine& line) override {
-        if (line.text == LOG_FRAME_COMPLETE) {
+        if (line.text == kLogFrameComplete) {
             std::lock_guard lock(m_mutex);
             parsed.push_back(Clock::now());
         }

@@ -21,7 +21,7 @@ bool HasHexPrefix(const std::string& text, std::size_t at) {
 }  // namespace
 
 MaxAddressScan ScanMaxAddress(const std::string& text) {
-    constexpr MaxAddressScan CLAMPED{MAX_NODE_ADDRESS, true};
+    constexpr MaxAddressScan kClamped{kMaxNodeAddress, true};
     std::size_t at = 0;
     while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) {
         ++at;
@@ -38,12 +38,12 @@ MaxAddressScan ScanMaxAddress(const std::string& text) {
     unsigned value = 0;
     std::size_t digits = 0;
     for (; at < text.size() && HexDigitValue(text[at]) >= 0; ++at, ++digits) {
-        value = value > MAX_NODE_ADDRESS
+        value = value > kMaxNodeAddress
                     ? value
                     : value * 16 + static_cast<unsigned>(HexDigitValue(text[at]));
     }
-    if (digits == 0 || (negative && value != 0) || value > MAX_NODE_ADDRESS) {
-        return CLAMPED;
+    if (digits == 0 || (negative && value != 0) || value > kMaxNodeAddress) {
+        return kClamped;
     }
     return MaxAddressScan{static_cast<uint8_t>(value), false};
 }

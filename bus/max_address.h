@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-inline constexpr uint8_t MAX_NODE_ADDRESS = 0xFE;
+inline constexpr uint8_t kMaxNodeAddress = 0xFE;
 
 struct MaxAddressScan {
     uint8_t address;

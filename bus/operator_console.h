@@ -19,10 +19,10 @@ struct ControlParameters {
     std::atomic<int32_t> m_nInterval{50};
 };
 
-inline constexpr int32_t MAX_ON_TIME_MIN = 0;
-inline constexpr int32_t MAX_ON_TIME_MAX = 2540;
-inline constexpr int32_t INTERVAL_MIN = 0;
-inline constexpr int32_t INTERVAL_MAX = 255;
+inline constexpr int32_t kMaxOnTimeMin = 0;
+inline constexpr int32_t kMaxOnTimeMax = 2540;
+inline constexpr int32_t kIntervalMin = 0;
+inline constexpr int32_t kIntervalMax = 255;
 
 class IOperatorConsole {
   public:

@@ -13,8 +13,8 @@ namespace {
 
 // A wait for bytes is cut into slices this long so that a console going away, or a port that
 // hung up (its waits sleep out their time), is noticed.
-constexpr uint32_t CANCEL_CHECK_MS = 50;
-constexpr std::size_t CAPTURE_SIZE = 16;
+constexpr uint32_t kCancelCheckMs = 50;
+constexpr std::size_t kCaptureSize = 16;
 
 std::string Format(const char* format, auto... values) {
     std::array<char, 160> text{};
@@ -23,7 +23,7 @@ std::string Format(const char* format, auto... values) {
 }
 
 struct Capture {
-    std::array<uint8_t, CAPTURE_SIZE> bytes{};
+    std::array<uint8_t, kCaptureSize> bytes{};
     std::size_t count = 0;
 
     void Add(uint8_t b) {
@@ -33,7 +33,7 @@ struct Capture {
     }
 
     std::string RawLine(uint32_t elapsedMs) const {
-        std::string line = LOG_RAW_PREFIX;
+        std::string line = kLogRawPrefix;
         for (std::size_t i = 0; i < count; ++i) {
             line += Format("%02X ", bytes[i]);
         }
@@ -55,7 +55,7 @@ std::string HostFrameLine(const ParsedFrame& frame) {
 void ReportFrame(IOperatorConsole& console, const TransactionPlan& plan, const ParsedFrame& frame) {
     if (frame.head == FRAME_HEAD_HOST) {
         console.AppendLog(HostFrameLine(frame));
-        console.AppendLog(LOG_HOST_FRAME_RECEIVED);
+        console.AppendLog(kLogHostFrameReceived);
         return;
     }
     const std::string parsed = ReplyLine(frame);
@@ -67,6 +67,8 @@ void ReportFrame(IOperatorConsole& console, const TransactionPlan& plan, const P
     }
 }
 
+// The process's one parser answers field by field (ParseReplyByte unpacks its ParsedFrame);
+// the loop hands frames around whole, so the fields are packed back into one.
 bool FeedParser(uint8_t b, ParsedFrame& frame) {
     uint8_t param[3]{};
     if (!ParseReplyByte(b, frame.head, frame.address, frame.command, param)) {
@@ -96,7 +98,7 @@ Outcome CollectReplies(IOperatorConsole& console, const TransactionPlan& plan, u
                 return Outcome::PortHungUp;
             }
             // Sleeps until a byte arrives instead of polling the count in a tight loop.
-            SerialWaitReadable(port, std::min(deadline - elapsed, CANCEL_CHECK_MS));
+            SerialWaitReadable(port, std::min(deadline - elapsed, kCancelCheckMs));
             continue;
         }
         uint8_t b = 0;
@@ -108,10 +110,10 @@ Outcome CollectReplies(IOperatorConsole& console, const TransactionPlan& plan, u
         if (!FeedParser(b, frame)) {
             continue;
         }
-        console.AppendLog(LOG_FRAME_COMPLETE);
+        console.AppendLog(kLogFrameComplete);
         console.AppendLog(capture.RawLine(elapsed));
         capture.count = 0;
-        console.AppendLog(LOG_PARSED);
+        console.AppendLog(kLogParsed);
         ReportFrame(console, plan, frame);
         if (frame.head == FRAME_HEAD_NODE) {
             console.ReplyReceived(frame, elapsed);
@@ -130,7 +132,7 @@ std::string StatusCellText(int32_t feedback, int32_t polarity, uint8_t level,
         return parsedLine;
     }
     const uint8_t lockedLevel = polarity == 0 ? 0x00 : 0x01;
-    return level == lockedLevel ? CELL_LOCKED : CELL_OPEN;
+    return level == lockedLevel ? kCellLocked : kCellOpen;
 }
 
 std::string SendLine(const HostFrame& frame) {
@@ -145,11 +147,11 @@ TransactionEnd RunTransaction(IOperatorConsole& console, const TransactionPlan& 
         console.AppendLog(line);
     }
     SerialPurge(g_hComm);
-    if (SerialWrite(g_hComm, plan.frame.data(), HOST_FRAME_SIZE) != HOST_FRAME_SIZE) {
+    if (SerialWrite(g_hComm, plan.frame.data(), kHostFrameSize) != kHostFrameSize) {
         if (SerialHungUp(g_hComm)) {
             return TransactionEnd::PortHungUp;
         }
-        console.ShowMessage(MSG_WRITE_ERROR);
+        console.ShowMessage(kMsgWriteError);
         return TransactionEnd::Ended;
     }
     const uint32_t deadline = plan.deadlineMs();
@@ -161,10 +163,10 @@ TransactionEnd RunTransaction(IOperatorConsole& console, const TransactionPlan& 
         case Outcome::PortHungUp:
             return TransactionEnd::PortHungUp;
         case Outcome::Deadline:
-            console.AppendLog(LOG_DEADLINE);
+            console.AppendLog(kLogDeadline);
             break;
         case Outcome::LastNode:
-            console.AppendLog(LOG_LAST_NODE);
+            console.AppendLog(kLogLastNode);
             break;
     }
     console.AppendLog(plan.endLine);

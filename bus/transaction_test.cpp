@@ -10,30 +10,21 @@
 
 #include "bus/log_text.h"
 #include "bus/testing/expected_log.h"
-#include "bus/testing/recording_console.h"
 #include "bus/transaction_loop.h"
 #include "bus/transactions.h"
 #include "nodesim/node_sim.h"
 #include "protocol/reply_parser.h"
 #include "serial/serial.h"
 #include "serial/tick.h"
+#include "worker/testing/recording_console.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
 using Clock = std::chrono::steady_clock;
 
-const Lines& GROUP_STATUS_ANNOUNCEMENT = expected_log::kGroupStatusAnnouncement;
-
-const Lines UNLOCK_NOTES = {
-    ":!!!  1. 选择功率足够大的电源",
-    ":!!!  2. 如果节点很多，因为电线存在线损，需要考虑中间节点中继供电",
-    ":!!!  3. "
-    "设置好开锁前后间隔时间(最小开锁时间),较大的间隔可以分散功耗，但是会增加开锁时间，平衡好！",
-    ":!!!  4. 有的品牌的电磁锁通电时间过长会烧毁，设置好最长开锁时间",
-    ":!!! 对于带反馈的锁，一单锁打开，控制板会立即停止通电，结束开锁，设置好反馈极性很重要！！",
-    ":!!! 对于不带反馈的锁，锁会按最大通电时间进行通电，要非常小心！！！！",
-};
+using expected_log::kGroupStatusAnnouncement;
+using expected_log::kUnlockNotes;
 
 Lines Concat(Lines a, const Lines& b) {
     a.insert(a.end(), b.begin(), b.end());
@@ -54,21 +45,21 @@ class BusTest : public ::testing::Test {
         observer.hostFrame = [this](const HostFrame&, auto) { ++m_hostFrames; };
         m_sim = NodeSim::Start(config, observer);
         ASSERT_TRUE(m_sim);
-        g_hComm = SerialOpen(m_sim->PortPath(), 115200, 8, SERIAL_PARITY_NONE, SERIAL_ONE_STOP_BIT);
-        ASSERT_NE(g_hComm, INVALID_SERIAL_HANDLE);
+        g_hComm = SerialOpen(m_sim->PortPath(), 115200, 8, kSerialParityNone, kSerialOneStopBit);
+        ASSERT_NE(g_hComm, kInvalidSerialHandle);
         ResetProcessParser();
     }
 
     void TearDown() override {
         SerialClose(g_hComm);
-        g_hComm = INVALID_SERIAL_HANDLE;
+        g_hComm = kInvalidSerialHandle;
         SetTickOffset(0);
     }
 
     // A frame cut off by an earlier test would swallow this test's first bytes.
     static void ResetProcessParser() {
         uint8_t head, address, command, param[3];
-        for (std::size_t i = 0; i < HOST_FRAME_SIZE; ++i) {
+        for (std::size_t i = 0; i < kHostFrameSize; ++i) {
             ParseReplyByte(0x00, head, address, command, param);
         }
     }
@@ -105,13 +96,13 @@ TEST_F(BusTest, GroupStatusWorkedExample) {
 
     ExpectLog(
         Console().Log(),
-        Concat(Concat(Concat(Concat(GROUP_STATUS_ANNOUNCEMENT,
+        Concat(Concat(Concat(Concat(kGroupStatusAnnouncement,
                                     FrameLines("5A 00 00 00 5A ",
                                                "header=5A,addr=00,cmd=00,rsp_param[0]=00")),
                              FrameLines("5A 01 00 01 5C ",
                                         "header=5A,addr=01,cmd=00,rsp_param[0]=01")),
                       FrameLines("5A 02 00 00 5C ", "header=5A,addr=02,cmd=00,rsp_param[0]=00")),
-               {LOG_LAST_NODE, "[--完毕：群体获取状态--]"}));
+               {kLogLastNode, "[--完毕：群体获取状态--]"}));
     EXPECT_EQ(Console().Cells(), (std::map<int, std::string>{{0, "闭"}, {1, "开"}, {2, "闭"}}));
 }
 
@@ -142,11 +133,11 @@ TEST_F(BusTest, EchoedBroadcastIsReportedAndEndsThePoll) {
     GroupGetStatus(Console());
 
     ExpectLog(Console().Log(),
-              Concat(Concat(GROUP_STATUS_ANNOUNCEMENT,
+              Concat(Concat(kGroupStatusAnnouncement,
                             FrameLines("A5 FF 00 00 00 00 A4 ",
                                        "header=A5,addr=FF,cmd=00,rsp_param[0]=00,rsp_param[1]=00,"
                                        "rsp_param[2]=00")),
-                     {LOG_HOST_FRAME_RECEIVED, LOG_LAST_NODE, "[--完毕：群体获取状态--]"}));
+                     {kLogHostFrameReceived, kLogLastNode, "[--完毕：群体获取状态--]"}));
     EXPECT_TRUE(Console().Cells().empty()) << "a host-headed frame never touches the table";
 }
 
@@ -175,7 +166,7 @@ TEST_F(BusTest, EndRuleStopsAtTheMaxAddressOrAbove) {
 
         const Lines log = Console().Log();
         ASSERT_EQ(log.size(), 6u + 4u + 2u);
-        EXPECT_EQ(log[10], LOG_LAST_NODE);
+        EXPECT_EQ(log[10], kLogLastNode);
         EXPECT_EQ(Console().Cells(), c.cells);
         TearDown();
     }
@@ -188,7 +179,7 @@ TEST_F(BusTest, DeadlineEndsAPollWithoutReplies) {
     const long wallMs = Timed(GroupGetStatus);
 
     ExpectLog(Console().Log(),
-              Concat(GROUP_STATUS_ANNOUNCEMENT, {LOG_DEADLINE, "[--完毕：群体获取状态--]"}));
+              Concat(kGroupStatusAnnouncement, {kLogDeadline, "[--完毕：群体获取状态--]"}));
     EXPECT_GE(wallMs, 214);
     EXPECT_LT(wallMs, 2000);
 }
@@ -231,7 +222,7 @@ TEST_F(BusTest, ShortWriteShowsTheErrorAndEndsWithoutAnEndLine) {
         EXPECT_EQ(c.transaction(Console()), TransactionEnd::Ended);
 
         EXPECT_EQ(Console().Log().size(), c.lines);
-        EXPECT_EQ(Console().Messages(), Lines{MSG_WRITE_ERROR});
+        EXPECT_EQ(Console().Messages(), Lines{kMsgWriteError});
         TearDown();
     }
 }
@@ -341,7 +332,7 @@ TEST_F(BusTest, GroupUnlockWorkedExample) {
 
     const Lines announcement = Concat(
         Concat({"[群体开锁]", "->串口发送:A5,FF,01,32,32,00,09", ":!!!群体开锁，瞬时功率极大"},
-               UNLOCK_NOTES),
+               kUnlockNotes),
         {"单节点的开锁时间为开锁间隔时间(最小开锁时间),群体开锁的最大等待时间为 (最大地址+1)*"
          "开锁间隔时间，再加上一个额外的操作系统非实时延迟余量"});
     ExpectLog(
@@ -349,7 +340,7 @@ TEST_F(BusTest, GroupUnlockWorkedExample) {
         Concat(Concat(Concat(announcement, FrameLines("5A 00 01 00 5B ",
                                                       "header=5A,addr=00,cmd=01,rsp_param[0]=00")),
                       FrameLines("5A 01 01 00 5C ", "header=5A,addr=01,cmd=01,rsp_param[0]=00")),
-               {LOG_LAST_NODE, "[--完毕：群体开锁--]"}));
+               {kLogLastNode, "[--完毕：群体开锁--]"}));
     EXPECT_TRUE(Console().Cells().empty()) << "an unlock never writes the node table";
 }
 
@@ -365,7 +356,7 @@ TEST_F(BusTest, SingleStatusWorkedExampleRunsToItsDeadline) {
         Concat(Concat({"[单点获取状态]", "->串口发送:A5,05,00,00,00,00,AA",
                        ":单点获取状态只需要等待一个节点时间"},
                       FrameLines("5A 05 00 00 5F ", "header=5A,addr=05,cmd=00,rsp_param[0]=00")),
-               {LOG_DEADLINE, "[--完毕：单点获取状态--]"}));
+               {kLogDeadline, "[--完毕：单点获取状态--]"}));
     EXPECT_EQ(Console().Cells(), (std::map<int, std::string>{{5, "闭"}}));
     EXPECT_GE(wallMs, 249);
     EXPECT_LT(wallMs, 2000);
@@ -379,11 +370,11 @@ TEST_F(BusTest, SingleNodeEndRuleComparesWithTheMaxAddress) {
         const char* ending;
     };
     const Case cases[] = {
-        {"below the max address: the deadline", SingleGetStatus, 0x05, 0xFE, LOG_DEADLINE},
-        {"at the max address", SingleGetStatus, 0xFD, 0xFD, LOG_LAST_NODE},
-        {"before any group operation", SingleGetStatus, 0x05, 0x00, LOG_LAST_NODE},
-        {"unlock before any group operation", SingleUnlock, 0x05, 0x00, LOG_LAST_NODE},
-        {"unlock below the max address", SingleUnlock, 0x05, 0xFE, LOG_DEADLINE},
+        {"below the max address: the deadline", SingleGetStatus, 0x05, 0xFE, kLogDeadline},
+        {"at the max address", SingleGetStatus, 0xFD, 0xFD, kLogLastNode},
+        {"before any group operation", SingleGetStatus, 0x05, 0x00, kLogLastNode},
+        {"unlock before any group operation", SingleUnlock, 0x05, 0x00, kLogLastNode},
+        {"unlock below the max address", SingleUnlock, 0x05, 0xFE, kLogDeadline},
     };
     StartBus(Nodes({0x05, 0xFD}));
     for (const Case& c : cases) {

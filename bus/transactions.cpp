@@ -8,7 +8,7 @@
 
 namespace {
 
-const std::vector<std::string> UNLOCK_POWER_NOTES = {
+const std::vector<std::string> kUnlockPowerNotes = {
     ":!!!  1. 选择功率足够大的电源",
     ":!!!  2. 如果节点很多，因为电线存在线损，需要考虑中间节点中继供电",
     ":!!!  3. "
@@ -18,8 +18,8 @@ const std::vector<std::string> UNLOCK_POWER_NOTES = {
     ":!!! 对于不带反馈的锁，锁会按最大通电时间进行通电，要非常小心！！！！",
 };
 
-constexpr uint32_t SCHEDULING_MARGIN_MS = 200;
-constexpr uint32_t STATUS_REPLY_WINDOW_MS = 5;
+constexpr uint32_t kSchedulingMarginMs = 200;
+constexpr uint32_t kStatusReplyWindowMs = 5;
 
 struct ParameterRange {
     const char* label;
@@ -27,8 +27,8 @@ struct ParameterRange {
     int32_t max;
 };
 
-constexpr ParameterRange MAX_ON_TIME_RANGE{"开锁最长通电时间", MAX_ON_TIME_MIN, MAX_ON_TIME_MAX};
-constexpr ParameterRange INTERVAL_RANGE{"开锁间隔时间", INTERVAL_MIN, INTERVAL_MAX};
+constexpr ParameterRange kMaxOnTimeRange{"开锁最长通电时间", kMaxOnTimeMin, kMaxOnTimeMax};
+constexpr ParameterRange kIntervalRange{"开锁间隔时间", kIntervalMin, kIntervalMax};
 
 // A failed data exchange can leave a field's value outside its range; such a value would go on
 // the wire wrapped to 8 bits or turn the deadline into weeks, so the run is refused instead.
@@ -61,7 +61,7 @@ bool RefuseOutOfRange(IOperatorConsole& console, const std::string& title,
 // changed mid-run by a failed exchange cannot stretch the wait.
 uint32_t IntervalForDeadline(const ControlParameters& params) {
     return static_cast<uint32_t>(
-        std::clamp<int32_t>(params.m_nInterval, INTERVAL_MIN, INTERVAL_MAX));
+        std::clamp<int32_t>(params.m_nInterval, kIntervalMin, kIntervalMax));
 }
 
 UnlockSettings ReadUnlockSettings(const ControlParameters& params) {
@@ -78,15 +78,15 @@ std::vector<std::string> WithNotes(std::vector<std::string> lines,
 }  // namespace
 
 uint32_t GroupStatusDeadlineMs(const ControlParameters& params) {
-    return (params.m_byMaxAddr + 1u) * STATUS_REPLY_WINDOW_MS + SCHEDULING_MARGIN_MS;
+    return (params.m_byMaxAddr + 1u) * kStatusReplyWindowMs + kSchedulingMarginMs;
 }
 
 uint32_t GroupUnlockDeadlineMs(const ControlParameters& params) {
-    return (params.m_byMaxAddr + 1u) * IntervalForDeadline(params) + SCHEDULING_MARGIN_MS;
+    return (params.m_byMaxAddr + 1u) * IntervalForDeadline(params) + kSchedulingMarginMs;
 }
 
 uint32_t SingleNodeDeadlineMs(const ControlParameters& params) {
-    return IntervalForDeadline(params) + SCHEDULING_MARGIN_MS;
+    return IntervalForDeadline(params) + kSchedulingMarginMs;
 }
 
 namespace {
@@ -106,7 +106,7 @@ TransactionEnd RunUnlock(IOperatorConsole& console, uint8_t address, const Unloc
     const UnlockSettings settings = ReadUnlockSettings(params);
     if (RefuseOutOfRange(
             console, texts.title, texts.endLine,
-            {{MAX_ON_TIME_RANGE, settings.maxOnTimeMs}, {INTERVAL_RANGE, settings.intervalMs}})) {
+            {{kMaxOnTimeRange, settings.maxOnTimeMs}, {kIntervalRange, settings.intervalMs}})) {
         return TransactionEnd::Ended;
     }
     const HostFrame frame = BuildUnlockFrame(address, settings);
@@ -114,7 +114,7 @@ TransactionEnd RunUnlock(IOperatorConsole& console, uint8_t address, const Unloc
         console, TransactionPlan{
                      frame,
                      WithNotes(WithNotes({texts.title, SendLine(frame), texts.powerWarning},
-                                         UNLOCK_POWER_NOTES),
+                                         kUnlockPowerNotes),
                                texts.closingNotes),
                      [&params, deadlineMs] { return deadlineMs(params); },
                      false,
@@ -161,7 +161,7 @@ TransactionEnd SingleGetStatus(IOperatorConsole& console) {
     ControlParameters& params = console.Parameters();
     const std::string title = "[单点获取状态]";
     const std::string endLine = "[--完毕：单点获取状态--]";
-    if (RefuseOutOfRange(console, title, endLine, {{INTERVAL_RANGE, params.m_nInterval}})) {
+    if (RefuseOutOfRange(console, title, endLine, {{kIntervalRange, params.m_nInterval}})) {
         return TransactionEnd::Ended;
     }
     const HostFrame frame = BuildStatusFrame(params.m_bySelAddr);

@@ -29,8 +29,6 @@
 
 namespace {
 
-constexpr uint32_t PORT_LIST_LIMIT = 256;
-
 enum class OperationKind { GroupStatus, GroupUnlock, SingleStatus, SingleUnlock, Wait };
 
 struct Operation {
@@ -81,7 +79,7 @@ using Json = nlohmann::ordered_json;
 
 // How a run ended.
 struct RunEnd {
-    int status = EXIT_OK;
+    int status = kExitOk;
     // One line saying why it ended as it did, for stderr and the JSON document; empty on success.
     std::string reason;
     // The reason is already on stderr, as the text of a message box.
@@ -141,7 +139,7 @@ std::vector<Operation> ParseOperations(const std::vector<std::string>& words) {
             operations.push_back({OperationKind::GroupUnlock});
         } else if (word == "status" || word == "unlock") {
             const uint32_t address =
-                TakeArgument(words, at, 16, MAX_NODE_ADDRESS, "a node address from 00 to fe");
+                TakeArgument(words, at, 16, kMaxNodeAddress, "a node address from 00 to fe");
             operations.push_back(
                 {word == "status" ? OperationKind::SingleStatus : OperationKind::SingleUnlock,
                  address});
@@ -156,7 +154,7 @@ std::vector<Operation> ParseOperations(const std::vector<std::string>& words) {
     return operations;
 }
 
-constexpr const char* EXIT_STATUS_HELP =
+constexpr const char* kExitStatusHelp =
     "velkaro-cli [OPTIONS] commission --expect ADDRS [--cabinet TEXT] [--operator TEXT]\n"
     "    [--report FILE]... [--close-wait S] [--mode each|group]\n"
     "commission: the cabinet's acceptance run. ADDRS: hexadecimal addresses and ranges, such as\n"
@@ -229,7 +227,7 @@ void DefineOptions(CLI::App& app, CliOptions& options, NumberTexts& numbers,
     app.add_option("operation", words,
                    "ports | group-status | group-unlock | status ADDR | unlock ADDR | wait MS");
     DefineCommission(app, commission);
-    app.footer(EXIT_STATUS_HELP);
+    app.footer(kExitStatusHelp);
 }
 
 AcceptanceMode ModeOption(const std::string& text) {
@@ -267,7 +265,7 @@ Commission ParseCommission(const CommissionTexts& texts, const CliOptions& optio
         options.polarity,
         options.maxOnTime,
         options.interval,
-        static_cast<uint32_t>(DecimalOption("--close-wait", texts.closeWait, 0, CLOSE_WAIT_MAX_S)),
+        static_cast<uint32_t>(DecimalOption("--close-wait", texts.closeWait, 0, kCloseWaitMaxS)),
         ModeOption(texts.mode)};
     return commission;
 }
@@ -281,8 +279,8 @@ CliOptions ParseCommandLine(CLI::App& app, int argc, const char* const* argv) {
     app.parse(argc, argv);
     options.polarity = DecimalOption("--polarity", numbers.polarity, 0, 1);
     options.maxOnTime =
-        DecimalOption("--max-on-time", numbers.maxOnTime, MAX_ON_TIME_MIN, MAX_ON_TIME_MAX);
-    options.interval = DecimalOption("--interval", numbers.interval, INTERVAL_MIN, INTERVAL_MAX);
+        DecimalOption("--max-on-time", numbers.maxOnTime, kMaxOnTimeMin, kMaxOnTimeMax);
+    options.interval = DecimalOption("--interval", numbers.interval, kIntervalMin, kIntervalMax);
     if (options.simulate && options.port) {
         throw UsageError{"--port and --simulate exclude each other"};
     }
@@ -312,12 +310,6 @@ bool AsksForJson(int argc, const char* const* argv) {
         }
     }
     return false;
-}
-
-std::vector<std::string> ListPorts() {
-    std::vector<std::string> ports(PORT_LIST_LIMIT);
-    ports.resize(static_cast<std::size_t>(SerialEnumPorts(nullptr, ports.data(), PORT_LIST_LIMIT)));
-    return ports;
 }
 
 void ApplyParameters(const CliOptions& options, ControlParameters& params) {
@@ -369,10 +361,10 @@ bool OpenPortThroughWorker(CliHost& host) {
     StartPortWorker(&host);
     // "[串口已打开]" is out before any operation: a stdout that fails there sends nothing.
     host.ServeUntil([] { return PortShownOpen() || !PortWorkerRunning(); });
-    return g_hComm != INVALID_SERIAL_HANDLE;
+    return g_hComm != kInvalidSerialHandle;
 }
 
-constexpr const char* PORT_GONE_REASON =
+constexpr const char* kPortGoneReason =
     "the port went away (adapter pulled out or far end closed); the remaining operations were "
     "not run";
 
@@ -420,13 +412,13 @@ RunEnd CommissionEnd(const AcceptanceResult& result, const CliHost& host, const 
         return {stop.ExitStatus(), stop.Reason()};
     }
     if (portGone || result.end == AcceptanceEnd::PortGone) {
-        return {EXIT_PORT_GONE, PORT_GONE_REASON};
+        return {kExitPortGone, kPortGoneReason};
     }
-    if (host.ShowedMessage(MSG_WRITE_ERROR)) {
-        return {EXIT_WRITE_ERROR, MSG_WRITE_ERROR, true};
+    if (host.ShowedMessage(kMsgWriteError)) {
+        return {kExitWriteError, kMsgWriteError, true};
     }
     if (!result.passed) {
-        return {EXIT_NOT_PASSED, NotPassedReason(result.summary)};
+        return {kExitNotPassed, NotPassedReason(result.summary)};
     }
     return {};
 }
@@ -448,7 +440,7 @@ RunEnd RunCommission(const Commission& commission, std::vector<ReportFile>& repo
         job->Done() ? job->Result() : AcceptanceNotRun(request, AcceptanceEnd::Cancelled);
     RunEnd end = CommissionEnd(result, host, stop, portGone);
     if (const std::string failure = WriteReports(result, reports); !failure.empty()) {
-        end = {EXIT_OUTPUT_FAILED, failure};
+        end = {kExitOutputFailed, failure};
     }
     Json record = host.JsonRecord();
     record["acceptance"] = AcceptanceJson(result);
@@ -475,7 +467,7 @@ bool RunOperationsOnOpenPort(const CliOptions& options, CliHost& host, RunStop& 
 RunEnd RunOnPort(const CliOptions& options, const std::string& port,
                  std::vector<ReportFile>& reports, CliHost& host, RunStop& stop) {
     if (!OpenPortThroughWorker(host)) {
-        return {EXIT_OPEN_FAILED, "串口打开失败", true, host.JsonRecord()};
+        return {kExitOpenFailed, "串口打开失败", true, host.JsonRecord()};
     }
     if (options.commission) {
         return RunCommission(*options.commission, reports, host, port, stop);
@@ -485,12 +477,12 @@ RunEnd RunOnPort(const CliOptions& options, const std::string& port,
         return {stop.ExitStatus(), stop.Reason(), false, host.JsonRecord()};
     }
     if (portGone) {
-        return {EXIT_PORT_GONE, PORT_GONE_REASON, false, host.JsonRecord()};
+        return {kExitPortGone, kPortGoneReason, false, host.JsonRecord()};
     }
-    if (host.ShowedMessage(MSG_WRITE_ERROR)) {
-        return {EXIT_WRITE_ERROR, MSG_WRITE_ERROR, true, host.JsonRecord()};
+    if (host.ShowedMessage(kMsgWriteError)) {
+        return {kExitWriteError, kMsgWriteError, true, host.JsonRecord()};
     }
-    return {EXIT_OK, "", false, host.JsonRecord()};
+    return {kExitOk, "", false, host.JsonRecord()};
 }
 
 // The files of the run's record, created before the port is opened. A file that cannot be
@@ -512,10 +504,10 @@ RunEnd RunOperations(const CliOptions& options, const std::string& port, std::os
     LogFile logFile;
     std::vector<ReportFile> reports;
     if (std::string usage = CreateReportFiles(options.commission, reports); !usage.empty()) {
-        return {EXIT_USAGE, usage};
+        return {kExitUsage, usage};
     }
     if (std::string usage = CreateRecordFiles(options, port, logFile); !usage.empty()) {
-        return {EXIT_USAGE, usage};
+        return {kExitUsage, usage};
     }
     CliHost host(port, out, err, options.json, stop);
     ApplyParameters(options, host.Parameters());
@@ -525,8 +517,8 @@ RunEnd RunOperations(const CliOptions& options, const std::string& port, std::os
     const RunEnd end = RunOnPort(options, port, reports, host, stop);
     // After the port has closed: every byte that passed it is in the file.
     std::string traceError;
-    if (!StopBusTrace(traceError) && end.status == EXIT_OK) {
-        return {EXIT_OUTPUT_FAILED, "cannot write to the trace file: " + traceError, false,
+    if (!StopBusTrace(traceError) && end.status == kExitOk) {
+        return {kExitOutputFailed, "cannot write to the trace file: " + traceError, false,
                 host.JsonRecord()};
     }
     return end;
@@ -542,13 +534,13 @@ RunEnd RunOnSimulatedNodes(const CliOptions& options, std::ostream& out, std::os
 }
 
 RunEnd ListPortsTo(std::ostream& out, bool json) {
-    const std::vector<std::string> ports = ListPorts();
+    const std::vector<std::string> ports = SerialPortNames();
     if (json) {
-        return {EXIT_OK, "", false, Json{{"ports", ports}}};
+        return {kExitOk, "", false, Json{{"ports", ports}}};
     }
     for (const std::string& port : ports) {
         if (const std::string failure = WriteLine(out, port); !failure.empty()) {
-            return {EXIT_OUTPUT_FAILED, failure};
+            return {kExitOutputFailed, failure};
         }
     }
     return {};
@@ -564,9 +556,9 @@ RunEnd Run(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         if (e.get_exit_code() == 0) {
             return {app.exit(e, out, err), "", false, std::nullopt};  // --help
         }
-        return {EXIT_USAGE, e.what()};
+        return {kExitUsage, e.what()};
     } catch (const UsageError& e) {
-        return {EXIT_USAGE, e.message};
+        return {kExitUsage, e.message};
     }
     if (options.listPorts) {
         return ListPortsTo(out, json);
@@ -576,7 +568,7 @@ RunEnd Run(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     }
     if (!options.port) {
         // Like the window, which opens with the first listed port selected.
-        const auto ports = ListPorts();
+        const auto ports = SerialPortNames();
         options.port = ports.empty() ? std::string() : ports.front();
     }
     return RunOperations(options, *options.port, out, err, stop);
@@ -584,7 +576,7 @@ RunEnd Run(int argc, const char* const* argv, std::ostream& out, std::ostream& e
 
 // Exactly one document, whatever the end; but none once stdout has failed.
 void WriteJsonDocument(std::ostream& out, RunEnd& end) {
-    if (!end.record || end.status == EXIT_OUTPUT_FAILED) {
+    if (!end.record || end.status == kExitOutputFailed) {
         return;
     }
     Json document = *end.record;
@@ -593,7 +585,7 @@ void WriteJsonDocument(std::ostream& out, RunEnd& end) {
         document["error"] = end.reason;
     }
     if (const std::string failure = WriteLine(out, document.dump(2)); !failure.empty()) {
-        end = {EXIT_OUTPUT_FAILED, failure};
+        end = {kExitOutputFailed, failure};
     }
 }
 

@@ -26,7 +26,7 @@ CliHost::CliHost(std::string portName, std::ostream& out, std::ostream& err, boo
 void CliHost::ApplyLogLine(const LogLine& line) {
     m_log.push_back(line.text);
     if (m_logFile && !m_logFile->Write(line)) {
-        m_stop.Request(EXIT_OUTPUT_FAILED, "cannot write to the log file: " + FileErrorText());
+        m_stop.Request(kExitOutputFailed, "cannot write to the log file: " + FileErrorText());
         m_logFile = nullptr;
     }
     if (m_json || !m_out) {
@@ -35,7 +35,7 @@ void CliHost::ApplyLogLine(const LogLine& line) {
     // Flushed line by line so that a script reading the pipe sees the bus as it happens.
     const std::string failure = WriteLine(m_out, line.text);
     if (!failure.empty()) {
-        m_stop.Request(EXIT_OUTPUT_FAILED, failure);
+        m_stop.Request(kExitOutputFailed, failure);
     }
 }
 

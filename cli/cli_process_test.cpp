@@ -18,8 +18,8 @@
 #include <thread>
 #include <vector>
 
-#include "cli/child_process.h"
 #include "nodesim/node_sim.h"
+#include "process/testing/child_process.h"
 #include "serial/testing/interactive_terminal.h"
 
 namespace {
@@ -29,7 +29,7 @@ using Clock = std::chrono::steady_clock;
 using Ms = std::chrono::milliseconds;
 
 // How long a child may take to start and open the port on a loaded machine.
-constexpr Ms STARTUP = 10s;
+constexpr Ms kStartup = 10s;
 
 // velkaro-cli with these arguments.
 class CliProcess : public ChildProcess {
@@ -55,7 +55,7 @@ class CliProcessTest : public ::testing::Test {
     // A short run on the port that must succeed: the port is free again.
     void ExpectPortOpensAgain() {
         CliProcess again({"--port", Port(), "--max-addr", "00", "status", "00"});
-        EXPECT_EQ(ExitCode(again.AwaitEnd(STARTUP)), 0) << again.Stderr();
+        EXPECT_EQ(ExitCode(again.AwaitEnd(kStartup)), 0) << again.Stderr();
         EXPECT_NE(again.Stdout().find("header=5A,addr=00,cmd=00,rsp_param[0]=00"),
                   std::string::npos);
     }
@@ -73,7 +73,7 @@ TEST_F(CliProcessTest, StopSignalDuringWaitEndsTheRunWithinASecondAndFreesThePor
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reason);
         CliProcess cli({"--port", Port(), "wait", "60000"});
-        ASSERT_TRUE(cli.AwaitLine("[串口已打开]", STARTUP)) << cli.Stdout();
+        ASSERT_TRUE(cli.AwaitLine("[串口已打开]", kStartup)) << cli.Stdout();
         const auto signalled = Clock::now();
         kill(cli.Pid(), c.signal);
         EXPECT_TRUE(cli.AwaitLine("[串口已关闭]", 5s)) << cli.Stdout();
@@ -93,7 +93,7 @@ TEST_F(CliProcessTest, StopSignalDuringCommissionWritesTheReportIncomplete) {
     const std::string report = std::string(folder) + "/r.json";
     CliProcess cli({"--port", Port(), "--max-addr", "0f", "commission", "--expect", "00-0f",
                     "--report", report});
-    ASSERT_TRUE(cli.AwaitLine("[--完毕：单点获取状态--]", STARTUP)) << cli.Stdout();
+    ASSERT_TRUE(cli.AwaitLine("[--完毕：单点获取状态--]", kStartup)) << cli.Stdout();
     kill(cli.Pid(), SIGINT);
 
     EXPECT_EQ(ExitCode(cli.AwaitEnd(5s)), 130) << cli.Stderr();
@@ -108,14 +108,15 @@ TEST_F(CliProcessTest, StopSignalDuringCommissionWritesTheReportIncomplete) {
     unlink(report.c_str());
     rmdir(folder);
     CliProcess again({"--port", Port(), "wait", "0"});
-    EXPECT_EQ(ExitCode(again.AwaitEnd(STARTUP)), 0) << "the port is free again: " << again.Stderr();
+    EXPECT_EQ(ExitCode(again.AwaitEnd(kStartup)), 0)
+        << "the port is free again: " << again.Stderr();
 }
 
 // Nothing can stop SIGKILL from leaving the exclusive flag set; the simulator sees the holder
 // gone and releases the port.
 TEST_F(CliProcessTest, PortOfAKilledRunOpensAgain) {
     CliProcess cli({"--port", Port(), "wait", "60000"});
-    ASSERT_TRUE(cli.AwaitLine("[串口已打开]", STARTUP));
+    ASSERT_TRUE(cli.AwaitLine("[串口已打开]", kStartup));
     kill(cli.Pid(), SIGKILL);
     ASSERT_TRUE(cli.AwaitEnd(5s));
     const auto deadline = Clock::now() + 2s;
@@ -151,7 +152,7 @@ TEST_F(CliProcessTest, UnwritableStdoutEndsTheRunWithItsOwnStatus) {
                 args.push_back("--json");
             }
             CliProcess cli(args, c.stdoutFd);
-            const auto status = cli.AwaitEnd(STARTUP);
+            const auto status = cli.AwaitEnd(kStartup);
             ASSERT_TRUE(status) << json;
             EXPECT_EQ(ExitCode(status), 5) << json << ": not killed by a signal either";
             EXPECT_NE(cli.Stderr().find(c.reason), std::string::npos) << cli.Stderr();
@@ -178,7 +179,7 @@ TEST(CliTerminalTest, RunLeavesTheTerminalSettingsAsItFoundThem) {
     const termios before = *interactive;
 
     CliProcess cli({"--port", slave, "wait", "0"});
-    EXPECT_EQ(ExitCode(cli.AwaitEnd(STARTUP)), 0) << cli.Stderr();
+    EXPECT_EQ(ExitCode(cli.AwaitEnd(kStartup)), 0) << cli.Stderr();
 
     termios after{};
     ASSERT_EQ(tcgetattr(probe, &after), 0);

@@ -11,14 +11,14 @@
 #include <regex>
 #include <sstream>
 
-#include "cli/child_process.h"
 #include "nodesim/node_sim.h"
+#include "process/testing/child_process.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-constexpr std::chrono::milliseconds RUN_LIMIT = 30s;
+constexpr std::chrono::milliseconds kRunLimit = 30s;
 
 // A command's exit status and its stdout.
 struct ToolRun {
@@ -125,7 +125,7 @@ TEST_F(CliRecordTest, TraceHoldsExactlyTheFramesOnTheWireAndTheLogFileTheLinesWi
     ChildProcess cli(VELKARO_CLI_PATH,
                      {"--port", m_sim->PortPath(), "--max-addr", "03", "--trace", trace.string(),
                       "--log", log.string(), "group-status", "unlock", "02", "status", "01"});
-    ASSERT_EQ(ExitCode(cli.AwaitEnd(RUN_LIMIT)), 0) << cli.Stderr();
+    ASSERT_EQ(ExitCode(cli.AwaitEnd(kRunLimit)), 0) << cli.Stderr();
 
     const ToolRun capinfos = RunTool("capinfos '" + trace.string() + "'");
     EXPECT_EQ(capinfos.status, 0);
@@ -158,7 +158,7 @@ TEST_F(CliRecordTest, ACorruptedReplyShowsItsChecksumAsWrong) {
     const auto trace = m_dir / "bad.pcapng";
     ChildProcess cli(VELKARO_CLI_PATH,
                      {"--port", m_sim->PortPath(), "--trace", trace.string(), "status", "01"});
-    ASSERT_EQ(ExitCode(cli.AwaitEnd(RUN_LIMIT)), 0) << cli.Stderr();
+    ASSERT_EQ(ExitCode(cli.AwaitEnd(kRunLimit)), 0) << cli.Stderr();
     EXPECT_EQ(Lines(DissectedFrames(trace)),
               (std::vector<std::string>{"0x01\t0x00\t1", "0x01\t0x00\t0"}));
 }
@@ -168,9 +168,9 @@ TEST_F(CliRecordTest, TheTraceIsCompleteAfterCtrlC) {
     const auto trace = m_dir / "stopped.pcapng";
     ChildProcess cli(VELKARO_CLI_PATH, {"--port", m_sim->PortPath(), "--max-addr", "03", "--trace",
                                         trace.string(), "group-status", "wait", "60000"});
-    ASSERT_TRUE(cli.AwaitLine("[--完毕：群体获取状态--]", RUN_LIMIT)) << cli.Stderr();
+    ASSERT_TRUE(cli.AwaitLine("[--完毕：群体获取状态--]", kRunLimit)) << cli.Stderr();
     kill(cli.Pid(), SIGINT);
-    EXPECT_EQ(ExitCode(cli.AwaitEnd(RUN_LIMIT)), 130);
+    EXPECT_EQ(ExitCode(cli.AwaitEnd(kRunLimit)), 130);
     EXPECT_EQ(RunTool("capinfos '" + trace.string() + "'").status, 0);
     EXPECT_EQ(Lines(DissectedFrames(trace)).size(), 5u);
 }
@@ -182,7 +182,7 @@ TEST_F(CliRecordTest, TheTraceIsCompleteAfterTheAdapterWasPulledOut) {
     ChildProcess cli(VELKARO_CLI_PATH,
                      {"--port", m_sim->PortPath(), "--max-addr", "03", "--trace", trace.string(),
                       "group-status", "status", "01", "status", "02"});
-    EXPECT_EQ(ExitCode(cli.AwaitEnd(RUN_LIMIT)), 4) << cli.Stderr();
+    EXPECT_EQ(ExitCode(cli.AwaitEnd(kRunLimit)), 4) << cli.Stderr();
     EXPECT_EQ(RunTool("capinfos '" + trace.string() + "'").status, 0);
     EXPECT_EQ(Lines(DissectedFrames(trace)), Wire());
 }
@@ -193,7 +193,7 @@ TEST_F(CliRecordTest, ARecordFileThatCannotBeCreatedEndsTheRunBeforeThePortOpens
     for (const char* option : {"--log", "--trace"}) {
         ChildProcess cli(VELKARO_CLI_PATH,
                          {"--port", m_sim->PortPath(), option, missing, "status", "01"});
-        EXPECT_EQ(ExitCode(cli.AwaitEnd(RUN_LIMIT)), 2) << option;
+        EXPECT_EQ(ExitCode(cli.AwaitEnd(kRunLimit)), 2) << option;
         EXPECT_EQ(cli.Stdout(), "") << option;
         EXPECT_NE(cli.Stderr().find(std::string(option) + ": cannot create"), std::string::npos)
             << cli.Stderr();

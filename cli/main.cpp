@@ -1,8 +1,8 @@
 #include <iostream>
 
 #include "cli/cli_app.h"
-#include "cli/console_io.h"
-#include "cli/stop_signals.h"
+#include "cli/std_streams.h"
+#include "process/stop_signals.h"
 
 int main(int argc, char** argv) {
     PrepareStandardStreams();

@@ -7,14 +7,14 @@ std::optional<SimulatedBusFailure> RunOnSimulatedBus(
     std::string error;
     const auto addresses = ParseAddressList(nodes, &error);
     if (!addresses) {
-        return SimulatedBusFailure{EXIT_USAGE, "--simulate: " + error};
+        return SimulatedBusFailure{kExitUsage, "--simulate: " + error};
     }
     NodeSimConfig config;
     config.nodes = *addresses;
     config.registerPort = false;
     const auto simulator = NodeSim::Start(config, {}, &error);
     if (!simulator) {
-        return SimulatedBusFailure{EXIT_OPEN_FAILED, "the simulated bus could not start: " + error};
+        return SimulatedBusFailure{kExitOpenFailed, "the simulated bus could not start: " + error};
     }
     run(simulator->PortPath());
     return std::nullopt;

@@ -5,7 +5,7 @@
 // an extra driver.
 std::optional<SimulatedBusFailure> RunOnSimulatedBus(
     const std::string&, const std::function<void(const std::string& port)>&) {
-    return SimulatedBusFailure{EXIT_USAGE,
+    return SimulatedBusFailure{kExitUsage,
                                "--simulate needs a virtual serial port, which Windows lacks: "
                                "connect the bus and use --port"};
 }

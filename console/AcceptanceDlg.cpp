@@ -147,7 +147,7 @@ void CAcceptanceDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Text(pDX, IDC_EDIT_OPERATOR, m_strOperator);
     DDX_Radio(pDX, IDC_RADIO_MODE_EACH, m_nMode);
     DDX_Text(pDX, IDC_EDIT_CLOSE_WAIT, m_nCloseWait);
-    DDV_MinMaxInt(pDX, m_nCloseWait, 0, static_cast<int32_t>(CLOSE_WAIT_MAX_S));
+    DDV_MinMaxInt(pDX, m_nCloseWait, 0, static_cast<int32_t>(kCloseWaitMaxS));
 }
 
 BOOL CAcceptanceDlg::OnInitDialog() {
@@ -215,7 +215,7 @@ void CAcceptanceDlg::OnBnClickedStart() {
     if (!request) {
         return;
     }
-    if (g_hComm == INVALID_SERIAL_HANDLE) {
+    if (g_hComm == kInvalidSerialHandle) {
         MessageBox("串口尚未打开");
         return;
     }

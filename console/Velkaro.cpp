@@ -1,6 +1,9 @@
 #include "console/Velkaro.h"
 
 #include "console/VelkaroDlg.h"
+#include "console/dialog/close_on_stop.h"
+#include "console/dialog/window_thread.h"
+#include "process/stop_signals.h"
 
 const MessageMapEntry CVelkaroApp::messageEntries[] = {
     MapCommand(ID_HELP, &CWinApp::OnHelp),
@@ -18,6 +21,11 @@ BOOL CVelkaroApp::InitInstance() {
     // No shell manager: the program opens no shell views.
     // No visual manager: the controls draw in the system's own style.
     // No registry key: the program stores nothing.
+
+    // Ctrl-C and SIGTERM close the windows as by their close boxes. Posted work runs once the
+    // main window's message loop does, so it finds the window.
+    const StopSignalWatch stopSignals(
+        [](int, const std::string&) { PostToWindowThread(CloseWindowsOnStop); });
 
     CVelkaroDlg dlg;
     // --trace FILE: the bus trace runs from the start, as its menu item would start it.

@@ -14,12 +14,11 @@
 #include "console/dialog/win_app.h"
 #include "console/dialog/window_thread.h"
 #include "record/bus_trace.h"
-#include "res/resources.h"
+#include "res/dialog_templates.h"
 #include "serial/serial.h"
 
 namespace {
 
-constexpr uint32_t kMaxPorts = 256;
 // An adapter raises several device events within a few milliseconds; the list is filled once
 // they have settled.
 constexpr std::chrono::milliseconds kPortListSettle{200};
@@ -27,16 +26,6 @@ constexpr int kNodeRows = 0xFF;  // 0x00 to 0xFE; the broadcast address has no r
 constexpr int kNodeColumnWidth = 100;
 // Lines of a save written per turn of the event loop: some 10 ms, so the window stays usable.
 constexpr std::size_t kLogSaveLinesPerTurn = 20'000;
-
-// The port names of SerialEnumPorts, in its order.
-std::vector<std::string> ListPortNames() {
-    std::vector<std::string> deviceNames(kMaxPorts);
-    std::vector<std::string> portNames(kMaxPorts);
-    const int32_t count = std::clamp<int32_t>(
-        SerialEnumPorts(deviceNames.data(), portNames.data(), kMaxPorts), 0, kMaxPorts);
-    portNames.resize(static_cast<size_t>(count));
-    return portNames;
-}
 
 bool Contains(const std::vector<std::string>& names, const std::string& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
@@ -100,8 +89,8 @@ void CVelkaroDlg::ShutDownPortWorker() {
     m_bClosing = true;
     StopAcceptanceRun();
     // A worker still opening the port finishes that first; it then holds the port or is gone.
-    ServeUntil([] { return g_hComm != INVALID_SERIAL_HANDLE || !PortWorkerRunning(); });
-    if (g_hComm != INVALID_SERIAL_HANDLE) {
+    ServeUntil([] { return g_hComm != kInvalidSerialHandle || !PortWorkerRunning(); });
+    if (g_hComm != kInvalidSerialHandle) {
         StopPortWorker(*this);
     }
 }
@@ -117,9 +106,9 @@ void CVelkaroDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Radio(pDX, IDC_RADIO_LOCKED_CLOSED, m_nPolarity);
     DDX_Check(pDX, IDC_CHECK_FEEDBACK, m_bFeedback);
     DDX_Text(pDX, IDC_EDIT_MAX_ON_TIME, m_nMaxOnTime);
-    DDV_MinMaxInt(pDX, m_nMaxOnTime, MAX_ON_TIME_MIN, MAX_ON_TIME_MAX);
+    DDV_MinMaxInt(pDX, m_nMaxOnTime, kMaxOnTimeMin, kMaxOnTimeMax);
     DDX_Text(pDX, IDC_EDIT_INTERVAL, m_nInterval);
-    DDV_MinMaxInt(pDX, m_nInterval, INTERVAL_MIN, INTERVAL_MAX);
+    DDV_MinMaxInt(pDX, m_nInterval, kIntervalMin, kIntervalMax);
     DDX_Control(pDX, IDC_BTN_GROUP_UNLOCK, m_btnGroupUnlock);
     DDX_Text(pDX, IDC_EDIT_MAX_ADDR, m_strMaxAddr);
 }
@@ -187,7 +176,7 @@ void CVelkaroDlg::InitNodeTable() {
 }
 
 void CVelkaroDlg::FillPortList() {
-    for (const std::string& name : ListPortNames()) {
+    for (const std::string& name : SerialPortNames()) {
         m_cbPort.AddString(name);
     }
     m_cbPort.SetCurSel(0);
@@ -205,13 +194,12 @@ void CVelkaroDlg::SchedulePortListRefill() {
         return;  // one refill for the whole burst
     }
     m_bPortListRefillDue = true;
-    AfxPostToWindowThreadAfter(kPortListSettle,
-                               [this, alive = std::weak_ptr<const bool>(m_pAlive)] {
-                                   if (!alive.expired() && GetSafeHwnd() != nullptr) {
-                                       m_bPortListRefillDue = false;
-                                       RefillPortList();
-                                   }
-                               });
+    PostToWindowThreadAfter(kPortListSettle, [this, alive = std::weak_ptr<const bool>(m_pAlive)] {
+        if (!alive.expired() && GetSafeHwnd() != nullptr) {
+            m_bPortListRefillDue = false;
+            RefillPortList();
+        }
+    });
 }
 
 std::vector<std::string> CVelkaroDlg::ListedPortNames() const {
@@ -227,8 +215,8 @@ std::vector<std::string> CVelkaroDlg::ListedPortNames() const {
 // port keeps its entry, at its place, until it is closed.
 void CVelkaroDlg::RefillPortList() {
     const std::vector<std::string> listed = ListedPortNames();
-    std::vector<std::string> ports = ListPortNames();
-    const bool portOpen = g_hComm != INVALID_SERIAL_HANDLE;
+    std::vector<std::string> ports = SerialPortNames();
+    const bool portOpen = g_hComm != kInvalidSerialHandle;
     m_bGonePortKept = portOpen && !Contains(ports, m_strPortInUse);
     if (m_bGonePortKept) {
         const auto at = std::find(listed.begin(), listed.end(), m_strPortInUse) - listed.begin();
@@ -255,7 +243,7 @@ void CVelkaroDlg::RefillPortList() {
 
 void CVelkaroDlg::ScheduleRunPending() {
     // A run still on its way when the window object goes finds it gone and does nothing.
-    AfxPostToWindowThread([this, alive = std::weak_ptr<const bool>(m_pAlive)] {
+    PostToWindowThread([this, alive = std::weak_ptr<const bool>(m_pAlive)] {
         if (!alive.expired()) {
             RunPending();
         }
@@ -288,7 +276,7 @@ std::string CVelkaroDlg::ReadPortName() {
 void CVelkaroDlg::ApplyOpenButtonCaption(const std::string& caption) {
     m_btnOpen.SetWindowText(caption);
     // The worker shows the port closed: an entry kept only because the port was open goes.
-    if (m_bGonePortKept && g_hComm == INVALID_SERIAL_HANDLE) {
+    if (m_bGonePortKept && g_hComm == kInvalidSerialHandle) {
         SchedulePortListRefill();
     }
 }
@@ -299,7 +287,7 @@ void CVelkaroDlg::ApplyTransactionRunning(bool running) {
 
 void CVelkaroDlg::ServeUntil(const std::function<bool()>& done) {
     // What the worker queued is shown at each look, so that all of it is there on return.
-    AfxServeUntil([&] {
+    ServeWindowsUntil([&] {
         const bool finished = done();
         RunPending();
         return finished;
@@ -344,7 +332,7 @@ HCURSOR CVelkaroDlg::OnQueryDragIcon() {
 }
 
 void CVelkaroDlg::OnBnClickedOpenPort() {
-    if (g_hComm == INVALID_SERIAL_HANDLE) {
+    if (g_hComm == kInvalidSerialHandle) {
         StartPortWorker(this);
     } else {
         // A running acceptance run ends at its next transaction, not after its last node.
@@ -396,7 +384,7 @@ void CVelkaroDlg::RequestSingleNodeOperation(std::atomic<uint32_t>& flag) {
 }
 
 void CVelkaroDlg::RequestIfPortOpen(std::atomic<uint32_t>& flag) {
-    if (g_hComm == INVALID_SERIAL_HANDLE) {
+    if (g_hComm == kInvalidSerialHandle) {
         MessageBox("串口尚未打开");
         return;
     }
@@ -493,7 +481,7 @@ void CVelkaroDlg::ContinueLogSave() {
     save.file.Write(save.next, to, [this](std::size_t i) { return LogLineAt(i); });
     save.next = to;
     if (save.next < save.count) {
-        AfxPostToWindowThread([this, alive = std::weak_ptr<const bool>(m_pAlive)] {
+        PostToWindowThread([this, alive = std::weak_ptr<const bool>(m_pAlive)] {
             if (!alive.expired() && m_pLogSave) {
                 ContinueLogSave();
             }

@@ -126,7 +126,7 @@ class AcceptanceDialogTest : public testing::Test {
     }
     void OpenPort() {
         Press(Main(), IDC_BTN_OPEN_PORT);
-        ASSERT_TRUE(ServeUntil([&] { return g_hComm != INVALID_SERIAL_HANDLE && !Log().empty(); }));
+        ASSERT_TRUE(ServeUntil([&] { return g_hComm != kInvalidSerialHandle && !Log().empty(); }));
     }
     void OpenDialog() {
         Main().SendMessage(WM_SYSCOMMAND, IDM_ACCEPTANCE);
@@ -353,7 +353,7 @@ TEST_F(AcceptanceDialogTest, StopEndsTheRunAtItsNextTransactionMarkedIncomplete)
     EXPECT_FALSE(Dialog().Result()->Complete());
     EXPECT_EQ(ControlWidget<QLabel>(Dialog(), IDC_STATIC_VERDICT)->text(), "不合格");
     EXPECT_TRUE(Dialog().m_stSummary.GetWindowText().starts_with("测试未完成（已停止）"));
-    EXPECT_NE(g_hComm, INVALID_SERIAL_HANDLE) << "the port stays open";
+    EXPECT_NE(g_hComm, kInvalidSerialHandle) << "the port stays open";
     EXPECT_EQ(g_bReqAcceptance.load(), 0u);
     // The bus is free again for the operation buttons.
     Press(Main(), IDC_BTN_GROUP_STATUS);
@@ -369,7 +369,7 @@ TEST_F(AcceptanceDialogTest, ClosingTheMainWindowStopsTheRunAndClosesThePort) {
     const auto start = std::chrono::steady_clock::now();
     m_dlg.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
-    EXPECT_EQ(g_hComm, INVALID_SERIAL_HANDLE);
+    EXPECT_EQ(g_hComm, kInvalidSerialHandle);
     EXPECT_FALSE(PortWorkerRunning());
     EXPECT_EQ(g_bReqAcceptance.load(), 0u);
     EXPECT_TRUE(boxes.requests.empty());

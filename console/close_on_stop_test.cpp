@@ -7,7 +7,7 @@
 #include "console/Velkaro.h"
 #include "console/VelkaroDlg.h"
 #include "console/console_test_support.h"
-#include "console/dialog/qt/close_on_stop.h"
+#include "console/dialog/close_on_stop.h"
 #include "res/resource.h"
 
 namespace {
@@ -33,7 +33,7 @@ TEST(CloseOnStopTest, ClosesTheBoxOverTheMainWindowThenTheMainWindow) {
         WhenModalOpens(
             [&about](QWidget* box) {
                 about = box;
-                AfxCloseWindowsOnStop();
+                CloseWindowsOnStop();
             },
             main);
         dlg.SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX);

@@ -14,8 +14,8 @@
 #include "console/dialog/message_box.h"
 #include "console/dialog/qt/dialog_builder.h"
 #include "console/dialog/win_app.h"
+#include "res/dialog_templates.h"
 #include "res/resource.h"
-#include "res/resources.h"
 
 namespace {
 
@@ -217,7 +217,7 @@ TEST(MessageBoxTest, IsWideEnoughForItsCaption) {
             width = box->width();
             box->button(QMessageBox::Ok)->click();
         });
-        EXPECT_EQ(AfxPresentMessageBox({&owner, "串口尚未打开", caption, MB_OK}), IDOK);
+        EXPECT_EQ(PresentMessageBox({&owner, "串口尚未打开", caption, MB_OK}), IDOK);
         EXPECT_GE(width, needed);
     }
     owner.Detach();

@@ -121,7 +121,7 @@ TEST_F(OperatorFlowTest, EveryOperationFromTheWindow) {
     Press(IDC_BTN_OPEN_PORT);
     EXPECT_EQ(Log().back(), "[串口已关闭]") << "the close returns once the port is closed";
     EXPECT_EQ(Dlg().m_btnOpen.GetWindowText(), "打开串口");
-    EXPECT_EQ(g_hComm, INVALID_SERIAL_HANDLE);
+    EXPECT_EQ(g_hComm, kInvalidSerialHandle);
     EXPECT_TRUE(boxes.requests.empty());
 }
 
@@ -187,7 +187,7 @@ TEST_F(OperatorFlowTest, ClosingTheWindowEndsALongUnlockAtOnce) {
     m_dlg.reset();
 
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
-    EXPECT_EQ(g_hComm, INVALID_SERIAL_HANDLE);
+    EXPECT_EQ(g_hComm, kInvalidSerialHandle);
     EXPECT_FALSE(PortWorkerRunning());
     EXPECT_TRUE(boxes.requests.empty());
 }
@@ -209,7 +209,7 @@ TEST_F(OperatorFlowTest, TheCloseBoxClosesTheWindowWhileTheOpenButtonWaitsForALo
     EXPECT_FALSE(Dlg().GetSafeHwnd()->isVisible());
     EXPECT_EQ(Log().back(), "[串口已关闭]");
     EXPECT_EQ(Dlg().m_btnOpen.GetWindowText(), "打开串口");
-    EXPECT_EQ(g_hComm, INVALID_SERIAL_HANDLE);
+    EXPECT_EQ(g_hComm, kInvalidSerialHandle);
 }
 
 // The processor time of the whole process, every thread's.

@@ -118,7 +118,7 @@ TEST_F(LogRecordTest, TheLogListsContextMenuOffersTheRecordsItemsAndRunsTheChose
     QApplication::sendEvent(Dlg().GetSafeHwnd(), &gesture);
     EXPECT_EQ(texts, (QStringList{"复制(&C)", "全部复制(&A)", "", "保存日志(&S)...", "清空日志(&L)",
                                   "", "开始记录通讯(&R)..."}));
-    const std::string end = TEXT_LINE_END;
+    const std::string end = kTextLineEnd;
     EXPECT_EQ(GetClipboardText(), "一" + end + "二" + end);
 }
 

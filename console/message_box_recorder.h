@@ -11,8 +11,8 @@
 // Answers every message box with OK at once and keeps what it was asked to show.
 class MessageBoxRecorder : public IMessageBoxPresenter {
   public:
-    MessageBoxRecorder() : m_pPrevious(AfxSetMessageBoxPresenter(this)) {}
-    ~MessageBoxRecorder() override { AfxSetMessageBoxPresenter(m_pPrevious); }
+    MessageBoxRecorder() : m_pPrevious(SetMessageBoxPresenter(this)) {}
+    ~MessageBoxRecorder() override { SetMessageBoxPresenter(m_pPrevious); }
 
     int Present(const MessageBoxRequest& request) override {
         requests.push_back(request);

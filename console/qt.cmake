@@ -1,10 +1,11 @@
 # The window on Qt Widgets: the dialog layer's Qt backend, the executable, the window tests
-# (offscreen) and the benchmarks.
+# (offscreen).
 find_package(Qt6 6.4 REQUIRED COMPONENTS Widgets Test)
 
 add_library(velkaro_console STATIC
     ${VELKARO_DIALOG_SHARED_SOURCES}
     dialog/qt/clipboard.cpp
+    dialog/qt/close_on_stop.cpp
     dialog/qt/controls.cpp
     dialog/qt/dialog.cpp
     dialog/qt/dialog_builder.cpp
@@ -16,6 +17,7 @@ add_library(velkaro_console STATIC
     dialog/qt/message_box.cpp
     dialog/qt/paint_dc.cpp
     dialog/qt/report_view.cpp
+    dialog/qt/widget_binding.cpp
     dialog/qt/win_app.cpp
     dialog/qt/window_thread.cpp
     dialog/qt/wnd.cpp
@@ -64,16 +66,3 @@ target_link_libraries(window_process_test PRIVATE GTest::gtest_main)
 target_compile_definitions(window_process_test PRIVATE VELKARO_WINDOW_PATH="$<TARGET_FILE:Velkaro>")
 add_dependencies(window_process_test Velkaro)
 gtest_discover_tests(window_process_test TEST_PREFIX console. PROPERTIES TIMEOUT 120)
-
-if(VELKARO_WITH_BENCHMARKS)
-    add_executable(log_benchmark log_benchmark.cpp)
-    target_link_libraries(log_benchmark PRIVATE velkaro_console)
-    add_executable(idle_window_benchmark idle_window_benchmark.cpp)
-    target_link_libraries(idle_window_benchmark PRIVATE velkaro_console velkaro_nodesim Qt6::Test)
-    add_executable(acceptance_window_benchmark acceptance_window_benchmark.cpp)
-    target_link_libraries(acceptance_window_benchmark PRIVATE velkaro_console velkaro_nodesim
-                                                              Qt6::Test)
-    target_compile_definitions(acceptance_window_benchmark
-                               PRIVATE VELKARO_CLI_PATH="$<TARGET_FILE:velkaro-cli>")
-    add_dependencies(acceptance_window_benchmark velkaro-cli)
-endif()

@@ -21,7 +21,7 @@
 #include "console/dialog/qt/report_view.h"
 #include "console/dialog/qt/widget_binding.h"
 #include "console/main_window_fixture.h"
-#include "res/resources.h"
+#include "res/dialog_templates.h"
 
 namespace {
 

@@ -4,7 +4,9 @@ enable_language(RC)
 
 add_library(velkaro_console STATIC
     ${VELKARO_DIALOG_SHARED_SOURCES}
+    dialog/win32/busy_cursor.cpp
     dialog/win32/clipboard.cpp
+    dialog/win32/close_on_stop.cpp
     dialog/win32/controls.cpp
     dialog/win32/dialog.cpp
     dialog/win32/dialog_template.cpp
@@ -22,7 +24,8 @@ target_include_directories(velkaro_console PUBLIC ${PROJECT_SOURCE_DIR}
 # The wide (UTF-16) forms of Windows' functions throughout.
 target_compile_definitions(velkaro_console PUBLIC UNICODE _UNICODE)
 target_link_libraries(velkaro_console PUBLIC velkaro_res velkaro_serial velkaro_worker
-                                             velkaro_bus velkaro_record comctl32 comdlg32)
+                                             velkaro_bus velkaro_record velkaro_stop_signals
+                                             comctl32 comdlg32)
 
 # Icon, version information and manifest; the test program carries them too, since the About
 # box shows the icon and the list view needs the common controls the manifest asks for.

@@ -203,10 +203,10 @@ TEST_F(Win32AcceptanceTest, EightNodesWithAJammedLockAndASilentNodeFailAndAStopE
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3000));
     EXPECT_FALSE(dlg.AcceptanceDialog()->Result()->Complete());
     EXPECT_EQ(TextOf(DialogItem(IDC_STATIC_SUMMARY)).rfind("测试未完成（已停止）", 0), 0u);
-    EXPECT_NE(g_hComm, INVALID_SERIAL_HANDLE);
+    EXPECT_NE(g_hComm, kInvalidSerialHandle);
 
     Click(Item(IDC_BTN_OPEN_PORT));
-    EXPECT_EQ(g_hComm, INVALID_SERIAL_HANDLE);
+    EXPECT_EQ(g_hComm, kInvalidSerialHandle);
 }
 
 }  // namespace

@@ -95,11 +95,11 @@ TEST_F(Win32OperatorFlowTest, OpenPollSixteenNodesQueryAndUnlockOneClose) {
             expected_log::StatusReplyLines(node, node == kOpenNode ? 1 : 0);
         expected.insert(expected.end(), frame.begin(), frame.end());
     }
-    expected.push_back(LOG_LAST_NODE);
+    expected.push_back(kLogLastNode);
     expected.push_back("[--完毕：群体获取状态--]");
     EXPECT_TRUE(expected_log::LogMatches(Log(), expected));
     for (int node = 0; node < kNodes; ++node) {
-        EXPECT_EQ(Cell(node), node == kOpenNode ? CELL_OPEN : CELL_LOCKED) << node;
+        EXPECT_EQ(Cell(node), node == kOpenNode ? kCellOpen : kCellLocked) << node;
     }
     EXPECT_EQ(Cell(kNodes), "--") << "no node there";
 
@@ -109,7 +109,7 @@ TEST_F(Win32OperatorFlowTest, OpenPollSixteenNodesQueryAndUnlockOneClose) {
                    reinterpret_cast<LPARAM>(&selected));
     Click(Item(IDC_BTN_SINGLE_STATUS));
     ASSERT_TRUE(WaitForLine("[--完毕：单点获取状态--]"));
-    EXPECT_EQ(Cell(0x07), CELL_LOCKED);
+    EXPECT_EQ(Cell(0x07), kCellLocked);
     Click(Item(IDC_BTN_SINGLE_UNLOCK));
     ASSERT_TRUE(WaitForLine("[--完毕：单点开锁--]"));
     EXPECT_TRUE(WaitForLine("->串口发送:A5,07,01,32,32,00,11"));
@@ -117,7 +117,7 @@ TEST_F(Win32OperatorFlowTest, OpenPollSixteenNodesQueryAndUnlockOneClose) {
     Click(Item(IDC_BTN_OPEN_PORT));
     EXPECT_EQ(Log().back(), "[串口已关闭]") << "the close returns once the port is closed";
     EXPECT_EQ(TextOf(Item(IDC_BTN_OPEN_PORT)), "打开串口");
-    EXPECT_EQ(g_hComm, INVALID_SERIAL_HANDLE);
+    EXPECT_EQ(g_hComm, kInvalidSerialHandle);
     EXPECT_TRUE(boxes.requests.empty());
 }
 

@@ -13,7 +13,7 @@
 #include "console/message_box_recorder.h"
 #include "console/win32_test_support.h"
 #include "record/bus_trace.h"
-#include "res/resources.h"
+#include "res/dialog_templates.h"
 
 namespace {
 
@@ -242,7 +242,7 @@ TEST_F(Win32WindowTest, HelpShowsTheAboutBox) {
 }
 
 TEST_F(Win32WindowTest, RealMessageBoxIsOwnedByTheWindowAndCaptionedWithTheAppName) {
-    AfxSetMessageBoxPresenter(nullptr);  // Windows' own box; the recorder restores itself
+    SetMessageBoxPresenter(nullptr);  // Windows' own box; the recorder restores itself
     auto box = AnswerNextBox(Window());
     Press(IDC_BTN_GROUP_STATUS);
     const SeenBox seen = box.get();

@@ -3,7 +3,7 @@
 #include <signal.h>
 #include <stdlib.h>
 
-#include "cli/child_process.h"
+#include "process/testing/child_process.h"
 
 namespace {
 

@@ -27,12 +27,12 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Well inside what the pseudo-terminal buffers, so that the far end writes it all at once.
-constexpr std::size_t MAX_LINE_BYTES = 1024;
-constexpr std::size_t CONTROL_BYTES = 7;
-constexpr std::size_t ANNOUNCEMENT_LINES = 6;
-constexpr std::size_t CAPTURE_SIZE = 16;
+constexpr std::size_t kMaxLineBytes = 1024;
+constexpr std::size_t kControlBytes = 7;
+constexpr std::size_t kAnnouncementLines = 6;
+constexpr std::size_t kCaptureSize = 16;
 // Bytes that have not reached the reader by then are lost on the way.
-constexpr auto DELIVERY_LIMIT = std::chrono::seconds(5);
+constexpr auto kDeliveryLimit = std::chrono::seconds(5);
 
 [[noreturn]] void Fail(const std::string& what) {
     std::fprintf(stderr, "group status poll: %s\n", what.c_str());
@@ -85,7 +85,7 @@ ExpectedPoll Model(const Controls& controls, const uint8_t* line, std::size_t si
     std::string captured;
     std::size_t capturedCount = 0;
     for (std::size_t i = 0; i < size; ++i) {
-        if (capturedCount < CAPTURE_SIZE) {
+        if (capturedCount < kCaptureSize) {
             captured += Hex("%02X ", line[i]);
             ++capturedCount;
         }
@@ -133,9 +133,8 @@ class Harness : public IOperatorConsole {
         if (!m_farEnd.Open(&error)) {
             Fail("no pseudo-terminal: " + error);
         }
-        g_hComm =
-            SerialOpen(m_farEnd.SlavePath(), 115200, 8, SERIAL_PARITY_NONE, SERIAL_ONE_STOP_BIT);
-        if (g_hComm == INVALID_SERIAL_HANDLE) {
+        g_hComm = SerialOpen(m_farEnd.SlavePath(), 115200, 8, kSerialParityNone, kSerialOneStopBit);
+        if (g_hComm == kInvalidSerialHandle) {
             Fail("cannot open " + m_farEnd.SlavePath());
         }
     }
@@ -195,7 +194,7 @@ class Harness : public IOperatorConsole {
             return false;
         }
         if (m_received < m_line.size()) {
-            if (Clock::now() - m_pollStart < DELIVERY_LIMIT) {
+            if (Clock::now() - m_pollStart < kDeliveryLimit) {
                 HoldTickCounter();
                 return false;
             }
@@ -272,21 +271,21 @@ bool RawLineMatches(const std::string& actual, const std::string& expected, uint
 
 void CheckLog(const std::vector<std::string>& log, const ExpectedPoll& expected,
               uint32_t deadline) {
-    if (log.size() != ANNOUNCEMENT_LINES + expected.lines.size()) {
+    if (log.size() != kAnnouncementLines + expected.lines.size()) {
         Fail("log has " + std::to_string(log.size()) + " lines, expected " +
-             std::to_string(ANNOUNCEMENT_LINES + expected.lines.size()));
+             std::to_string(kAnnouncementLines + expected.lines.size()));
     }
     if (log.front() != "[群体获取状态]") {
         Fail("first line: " + log.front());
     }
     for (std::size_t i = 0; i < expected.lines.size(); ++i) {
-        const std::string& actual = log[ANNOUNCEMENT_LINES + i];
+        const std::string& actual = log[kAnnouncementLines + i];
         const std::string& want = expected.lines[i];
         const bool matches = want.find(TIME) == std::string::npos
                                  ? actual == want
                                  : RawLineMatches(actual, want, deadline);
         if (!matches) {
-            Fail("line " + std::to_string(ANNOUNCEMENT_LINES + i + 1) + ": \"" + actual +
+            Fail("line " + std::to_string(kAnnouncementLines + i + 1) + ": \"" + actual +
                  "\", expected \"" + want + "\"");
         }
     }
@@ -295,12 +294,12 @@ void CheckLog(const std::vector<std::string>& log, const ExpectedPoll& expected,
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    if (size < CONTROL_BYTES) {
+    if (size < kControlBytes) {
         return 0;
     }
     const Controls controls = ReadControls(data);
-    const uint8_t* line = data + CONTROL_BYTES;
-    const std::size_t lineSize = std::min(size - CONTROL_BYTES, MAX_LINE_BYTES);
+    const uint8_t* line = data + kControlBytes;
+    const std::size_t lineSize = std::min(size - kControlBytes, kMaxLineBytes);
 
     Harness& harness = TheHarness();
     harness.Poll(controls, line, lineSize);

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr ParsedFrame UNTOUCHED{0xEE, 0xEE, 0xEE, {0xEE, 0xEE, 0xEE}};
+constexpr ParsedFrame kUntouched{0xEE, 0xEE, 0xEE, {0xEE, 0xEE, 0xEE}};
 
 void Require(bool holds, const char* what, std::size_t at) {
     if (!holds) {
@@ -35,14 +35,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     ReplyParser parser;
     ReferenceParser reference;
     for (std::size_t i = 0; i < size; ++i) {
-        ParsedFrame frame = UNTOUCHED;
+        ParsedFrame frame = kUntouched;
         const bool completed = parser.Feed(data[i], frame);
         const std::optional<ReferenceFrame> expected = reference.Feed(data[i]);
         Require(completed == expected.has_value(), "a frame completed on one side only", i);
         if (completed) {
             Require(SameFrame(frame, AsParsed(*expected)), "the frames differ", i);
         } else {
-            Require(SameFrame(frame, UNTOUCHED), "the frame was written without completing", i);
+            Require(SameFrame(frame, kUntouched), "the frame was written without completing", i);
         }
         Require(parser.State() == reference.Expecting(), "they expect different bytes next", i);
     }

@@ -6,12 +6,12 @@
 
 namespace {
 
-constexpr std::size_t LIMIT = 16;
+constexpr std::size_t kLimit = 16;
 
 struct Recorder {
     std::vector<std::string> lines;
     int tooLong = 0;
-    CommandReader reader{LIMIT, [this](const std::string& line) { lines.push_back(line); },
+    CommandReader reader{kLimit, [this](const std::string& line) { lines.push_back(line); },
                          [this] { ++tooLong; }};
 };
 
@@ -24,7 +24,7 @@ TEST(CommandReaderTest, LinesMayEndInAnyPiece) {
         {{"clo", "se 0", "3\nclose", " all\n"}, {"close 03", "close all"}},
         {{"\n\nx\n"}, {"", "", "x"}},
         {{"no end yet"}, {}},
-        {{std::string(LIMIT, 'a') + "\n"}, {std::string(LIMIT, 'a')}},
+        {{std::string(kLimit, 'a') + "\n"}, {std::string(kLimit, 'a')}},
     };
     for (const auto& c : cases) {
         Recorder r;
@@ -39,7 +39,7 @@ TEST(CommandReaderTest, LinesMayEndInAnyPiece) {
 TEST(CommandReaderTest, OverlongLineIsDroppedWholeAndTheNextOneRead) {
     Recorder r;
     r.reader.Feed("close 0");
-    r.reader.Feed(std::string(LIMIT, '1'));
+    r.reader.Feed(std::string(kLimit, '1'));
     r.reader.Feed("2\nclose all\n");
     EXPECT_EQ(r.lines, std::vector<std::string>{"close all"});
     EXPECT_EQ(r.tooLong, 1);
@@ -52,7 +52,7 @@ TEST(CommandReaderTest, EightMegabytesWithoutALineEndKeepWithinTheLimit) {
     const std::string piece(4096, 'x');
     for (int i = 0; i < 2048; ++i) {
         r.reader.Feed(piece);
-        ASSERT_LE(r.reader.Pending(), LIMIT);
+        ASSERT_LE(r.reader.Pending(), kLimit);
     }
     r.reader.Feed("\nclose all\n");
     EXPECT_EQ(r.lines, std::vector<std::string>{"close all"});

@@ -26,7 +26,7 @@ namespace {
 int g_signalPipe[2] = {-1, -1};
 
 // A full address list, "00,01,...,fe", takes 765 characters.
-constexpr std::size_t MAX_COMMAND_LENGTH = 4096;
+constexpr std::size_t kMaxCommandLength = 4096;
 
 // A descriptor 0 to 2 left closed by the parent would otherwise be taken by the pipe or the
 // pseudo-terminal, and the port's path or a command read would go to the wrong place.
@@ -124,7 +124,7 @@ bool ReadCommands(CommandReader& reader) {
 void RunUntilSignal(NodeSim& sim) {
     bool readingStdin = true;
     CommandReader reader(
-        MAX_COMMAND_LENGTH, [&sim](const std::string& line) { RunCommand(sim, line); },
+        kMaxCommandLength, [&sim](const std::string& line) { RunCommand(sim, line); },
         [] { std::cerr << "command line too long, ignored\n"; });
     while (true) {
         std::array<pollfd, 2> fds{pollfd{g_signalPipe[0], POLLIN, 0},

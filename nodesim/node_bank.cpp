@@ -8,12 +8,12 @@ namespace {
 
 // A status broadcast gives every address a reply window of its own; a node answers a little
 // into its window, so node 00 is heard 2 to 4 ms after the frame.
-constexpr auto STATUS_WINDOW = 5ms;
-constexpr auto STATUS_REPLY_OFFSET = 2ms;
-constexpr unsigned HIGHEST_NODE_ADDRESS = 0xFE;
+constexpr auto kStatusWindow = 5ms;
+constexpr auto kStatusReplyOffset = 2ms;
+constexpr unsigned kHighestNodeAddress = 0xFE;
 // The second board at a duplicated address answers once the first's reply is on the wire.
-constexpr auto SECOND_BOARD_DELAY = 1ms;
-constexpr auto NEVER = SimClock::time_point::max();
+constexpr auto kSecondBoardDelay = 1ms;
+constexpr auto kNever = SimClock::time_point::max();
 
 }  // namespace
 
@@ -27,7 +27,7 @@ NodeBank::NodeBank(const NodeSimConfig& config, SimClock::time_point start)
         node.late = config.lateAll;
     }
     for (const uint8_t a : config.nodes) {
-        m_nodes[a].exists = a <= HIGHEST_NODE_ADDRESS;
+        m_nodes[a].exists = a <= kHighestNodeAddress;
     }
     for (const uint8_t a : config.silent) {
         m_nodes[a].silent = true;
@@ -67,8 +67,8 @@ void NodeBank::Close(uint8_t address, SimClock::time_point now) {
     Node& node = m_nodes[address];
     // An opening still to come (a lock being energised) is left to happen.
     if (node.openSince <= now) {
-        node.openSince = NEVER;
-        node.closesAt = NEVER;
+        node.openSince = kNever;
+        node.closesAt = kNever;
     }
 }
 
@@ -80,7 +80,7 @@ void NodeBank::CloseAll(SimClock::time_point now) {
 
 std::vector<uint8_t> NodeBank::Addressed(uint8_t address) const {
     const unsigned first = address == ADDR_BROADCAST ? 0 : address;
-    const unsigned last = address == ADDR_BROADCAST ? HIGHEST_NODE_ADDRESS : address;
+    const unsigned last = address == ADDR_BROADCAST ? kHighestNodeAddress : address;
     std::vector<uint8_t> addressed;
     for (unsigned a = first; a <= last; ++a) {
         if (m_nodes[a].exists) {
@@ -95,7 +95,7 @@ std::vector<NodeBank::Slot> NodeBank::StatusSlots(uint8_t address, SimClock::tim
     for (const uint8_t a : Addressed(address)) {
         const Node& node = m_nodes[a];
         const auto due = address == ADDR_BROADCAST
-                             ? received + a * STATUS_WINDOW + STATUS_REPLY_OFFSET
+                             ? received + a * kStatusWindow + kStatusReplyOffset
                              : received;
         if (!node.silent) {
             slots.push_back({due, Reply(a, CMD_GET_STATUS, LevelAt(node, due))});
@@ -125,8 +125,8 @@ std::vector<NodeBank::Slot> NodeBank::UnlockSlots(const HostFrame& frame,
         const bool openBySlotEnd = wasOpen || (opens && start + m_openTime <= slotEnd);
         if (!node.silent) {
             slots.push_back(
-                {slotEnd, Reply(a, CMD_UNLOCK,
-                                openBySlotEnd ? UNLOCK_RESULT_OPEN : UNLOCK_RESULT_NOT_OPEN)});
+                {slotEnd,
+                 Reply(a, CMD_UNLOCK, openBySlotEnd ? kUnlockResultOpen : kUnlockResultNotOpen)});
         }
     }
     return slots;
@@ -136,7 +136,7 @@ std::vector<NodeBank::Slot> NodeBank::UnlockSlots(const HostFrame& frame,
 // is at once when the polarity is wrong; without it the lock gets the whole time.
 std::chrono::milliseconds NodeBank::EnergisingTime(const Node& node, SimClock::time_point start,
                                                    const UnlockOrder& order) const {
-    if (order.polarity == UNLOCK_NO_FEEDBACK) {
+    if (order.polarity == kUnlockNoFeedback) {
         return order.maxOnTime;
     }
     if (LevelAt(node, start) != order.polarity) {
@@ -162,7 +162,7 @@ std::vector<Transmission> NodeBank::Transmissions(std::vector<Slot> slots) {
         transmissions.push_back(
             {slot.due + node.late, {slot.reply.begin(), slot.reply.end()}, slot.reply});
         if (node.duplicated) {
-            transmissions.push_back({slot.due + node.late + SECOND_BOARD_DELAY,
+            transmissions.push_back({slot.due + node.late + kSecondBoardDelay,
                                      {slot.reply.begin(), slot.reply.end()},
                                      slot.reply});
         }
@@ -214,5 +214,5 @@ void NodeBank::OpenAt(Node& node, SimClock::time_point t) const {
         return;
     }
     node.openSince = t;
-    node.closesAt = m_closeAfter ? t + *m_closeAfter : NEVER;
+    node.closesAt = m_closeAfter ? t + *m_closeAfter : kNever;
 }

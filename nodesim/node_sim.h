@@ -15,8 +15,8 @@
 #include "protocol/frame.h"
 
 // Result byte of an unlock reply.
-inline constexpr uint8_t UNLOCK_RESULT_OPEN = 0x00;
-inline constexpr uint8_t UNLOCK_RESULT_NOT_OPEN = 0x01;
+inline constexpr uint8_t kUnlockResultOpen = 0x00;
+inline constexpr uint8_t kUnlockResultNotOpen = 0x01;
 
 struct NodeSimConfig {
     using Ms = std::chrono::milliseconds;
@@ -89,7 +89,7 @@ struct NodeSimObserver {
 // - an unlock energises for up to parameter 0 * 10 ms; with feedback (parameter 2 the level
 //   a locked lock reads) the node stops as soon as the lock reads open, without (0xFF) it uses
 //   the whole time; the lock opens once energised for its open time, and the reply says
-//   UNLOCK_RESULT_OPEN when it is open by the end of the node's slot;
+//   kUnlockResultOpen when it is open by the end of the node's slot;
 // - frames for missing nodes, and other commands, get no reply;
 // - a new host frame drives the bus: replies still due for the previous one are dropped.
 class NodeSim {

@@ -26,9 +26,9 @@ using Clock = std::chrono::steady_clock;
 using Ms = std::chrono::milliseconds;
 
 // How much later than planned a reply may arrive on a loaded machine.
-constexpr Ms SLACK = 250ms;
+constexpr Ms kSlack = 250ms;
 // How long to listen for replies that must not come.
-constexpr Ms QUIET = 150ms;
+constexpr Ms kQuiet = 150ms;
 
 Ms Since(Clock::time_point start, Clock::time_point t) {
     return std::chrono::duration_cast<Ms>(t - start);
@@ -57,12 +57,12 @@ class HostPort {
   public:
     explicit HostPort(const std::string& path) : m_handle(SerialOpen(path, 115200, 8, 0, 0)) {}
     ~HostPort() {
-        if (m_handle != INVALID_SERIAL_HANDLE) {
+        if (m_handle != kInvalidSerialHandle) {
             SerialClose(m_handle);
         }
     }
 
-    bool IsOpen() const { return m_handle != INVALID_SERIAL_HANDLE; }
+    bool IsOpen() const { return m_handle != kInvalidSerialHandle; }
 
     Clock::time_point Send(const HostFrame& frame) {
         const auto sent = Clock::now();
@@ -175,7 +175,7 @@ class NodeSimTest : public ::testing::Test {
     // Levels of a status broadcast answered by `count` nodes, in the order heard.
     std::vector<uint8_t> PollLevels(std::size_t count) {
         m_host->Send(BuildStatusFrame(ADDR_BROADCAST));
-        const Reception got = m_host->Receive(count, count * 5ms + SLACK);
+        const Reception got = m_host->Receive(count, count * 5ms + kSlack);
         std::vector<uint8_t> levels;
         for (const Heard& h : got.replies) {
             levels.push_back(h.frame.param[0]);
@@ -226,7 +226,7 @@ TEST_F(NodeSimTest, StatusBroadcastIsAnsweredInAddressOrderOneWindowApart) {
     Start(config);
     const HostFrame poll = BuildStatusFrame(ADDR_BROADCAST);
     const auto sent = m_host->Send(poll);
-    const Reception got = m_host->Receive(3, 3 * 5ms + SLACK);
+    const Reception got = m_host->Receive(3, 3 * 5ms + kSlack);
 
     EXPECT_EQ(got.raw, (std::vector<uint8_t>{0x5A, 0x00, 0x00, 0x00, 0x5A, 0x5A, 0x01, 0x00, 0x01,
                                              0x5C, 0x5A, 0x02, 0x00, 0x00, 0x5C}));
@@ -235,7 +235,7 @@ TEST_F(NodeSimTest, StatusBroadcastIsAnsweredInAddressOrderOneWindowApart) {
         SCOPED_TRACE(a);
         const Ms planned = Ms(a * 5 + 2);
         EXPECT_GE(Since(sent, got.replies[a].at), planned);
-        EXPECT_LE(Since(sent, got.replies[a].at), planned + SLACK);
+        EXPECT_LE(Since(sent, got.replies[a].at), planned + kSlack);
     }
     m_sim->Stop();  // the last reply may be parsed here before its observer call is done
     const auto frames = HostFrames();
@@ -273,7 +273,7 @@ TEST_F(NodeSimTest, StatusLevelFollowsLockStateAndLockedLevel) {
         }
         Start(config);
         m_host->Send(BuildStatusFrame(0x05));
-        const Reception got = m_host->Receive(1, SLACK);
+        const Reception got = m_host->Receive(1, kSlack);
         EXPECT_EQ(got.raw, Bytes(BuildReplyFrame(0x05, CMD_GET_STATUS, c.expected)));
     }
 }
@@ -281,26 +281,26 @@ TEST_F(NodeSimTest, StatusLevelFollowsLockStateAndLockedLevel) {
 TEST_F(NodeSimTest, SingleStatusIsAnsweredAtOnceByThatNodeOnly) {
     Start(Nodes("00-02"));
     const auto sent = m_host->Send(BuildStatusFrame(0x01));
-    Reception got = m_host->Receive(1, SLACK);
+    Reception got = m_host->Receive(1, kSlack);
     ASSERT_EQ(got.replies.size(), 1u);
     EXPECT_EQ(got.replies[0].frame.address, 0x01);
-    EXPECT_LE(Since(sent, got.replies[0].at), SLACK);
-    EXPECT_TRUE(m_host->ReceiveFor(QUIET).raw.empty());
+    EXPECT_LE(Since(sent, got.replies[0].at), kSlack);
+    EXPECT_TRUE(m_host->ReceiveFor(kQuiet).raw.empty());
 }
 
 TEST_F(NodeSimTest, MissingNodesDoNotAnswer) {
     Start(Nodes("00-02"));
     m_host->Send(BuildStatusFrame(0x20));
     m_host->Send(BuildUnlockFrame(0x30, {500, 10, 1, 0}));
-    EXPECT_TRUE(m_host->ReceiveFor(QUIET).raw.empty());
+    EXPECT_TRUE(m_host->ReceiveFor(kQuiet).raw.empty());
     EXPECT_EQ(HostFrames().size(), 2u);
 }
 
 TEST_F(NodeSimTest, UnlockBroadcastIsPacedByTheInterval) {
-    constexpr int INTERVAL_MS = 30;
+    constexpr int kIntervalMs = 30;
     Start(Nodes("00-02"));
-    const auto sent = m_host->Send(BuildUnlockFrame(ADDR_BROADCAST, {500, INTERVAL_MS, 1, 0}));
-    const Reception got = m_host->Receive(3, 3 * Ms(INTERVAL_MS) + SLACK);
+    const auto sent = m_host->Send(BuildUnlockFrame(ADDR_BROADCAST, {500, kIntervalMs, 1, 0}));
+    const Reception got = m_host->Receive(3, 3 * Ms(kIntervalMs) + kSlack);
 
     ASSERT_EQ(got.replies.size(), 3u);
     const auto received = HostFrames().at(0).second;
@@ -311,12 +311,12 @@ TEST_F(NodeSimTest, UnlockBroadcastIsPacedByTheInterval) {
         const Heard& reply = got.replies[a];
         EXPECT_EQ(reply.frame.address, a);
         EXPECT_EQ(reply.frame.command, CMD_UNLOCK);
-        EXPECT_EQ(reply.frame.param[0], UNLOCK_RESULT_OPEN);
-        const Ms slotEnd = Ms((a + 1) * INTERVAL_MS);
+        EXPECT_EQ(reply.frame.param[0], kUnlockResultOpen);
+        const Ms slotEnd = Ms((a + 1) * kIntervalMs);
         EXPECT_GE(Since(sent, reply.at), slotEnd);
-        EXPECT_LE(Since(sent, reply.at), slotEnd + SLACK);
+        EXPECT_LE(Since(sent, reply.at), slotEnd + kSlack);
         EXPECT_EQ(energisings[a].address, a);
-        EXPECT_EQ(energisings[a].start - received, Ms(a * INTERVAL_MS));
+        EXPECT_EQ(energisings[a].start - received, Ms(a * kIntervalMs));
         EXPECT_EQ(energisings[a].duration, 20ms);  // stopped by the feedback once open
     }
     EXPECT_EQ(PollLevels(3), (std::vector<uint8_t>{1, 1, 1}));
@@ -332,11 +332,11 @@ TEST_F(NodeSimTest, UnlockEnergisesByFeedbackPolarityAndLockCondition) {
         Ms energised;
         uint8_t result;
     } cases[] = {
-        {"feedback stops it once open", 500, 1, 0, false, 20ms, UNLOCK_RESULT_OPEN},
-        {"no feedback: the whole time", 500, 0, 0, false, 500ms, UNLOCK_RESULT_OPEN},
-        {"jammed: the whole time in vain", 500, 1, 0, true, 500ms, UNLOCK_RESULT_NOT_OPEN},
-        {"wrong polarity reads open at once", 500, 1, 1, false, 0ms, UNLOCK_RESULT_NOT_OPEN},
-        {"too short to open", 10, 1, 0, false, 10ms, UNLOCK_RESULT_NOT_OPEN},
+        {"feedback stops it once open", 500, 1, 0, false, 20ms, kUnlockResultOpen},
+        {"no feedback: the whole time", 500, 0, 0, false, 500ms, kUnlockResultOpen},
+        {"jammed: the whole time in vain", 500, 1, 0, true, 500ms, kUnlockResultNotOpen},
+        {"wrong polarity reads open at once", 500, 1, 1, false, 0ms, kUnlockResultNotOpen},
+        {"too short to open", 10, 1, 0, false, 10ms, kUnlockResultNotOpen},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -347,7 +347,7 @@ TEST_F(NodeSimTest, UnlockEnergisesByFeedbackPolarityAndLockCondition) {
         Start(config);
         const auto sent =
             m_host->Send(BuildUnlockFrame(0x07, {c.maxOnTimeMs, 30, c.feedback, c.polarity}));
-        const Reception got = m_host->Receive(1, 30ms + SLACK);
+        const Reception got = m_host->Receive(1, 30ms + kSlack);
         EXPECT_EQ(got.raw, Bytes(BuildReplyFrame(0x07, CMD_UNLOCK, c.result)));
         ASSERT_EQ(got.replies.size(), 1u);
         EXPECT_GE(Since(sent, got.replies[0].at), 30ms);
@@ -356,25 +356,25 @@ TEST_F(NodeSimTest, UnlockEnergisesByFeedbackPolarityAndLockCondition) {
         EXPECT_EQ(energisings[0].duration, c.energised);
 
         m_host->Send(BuildStatusFrame(0x07));
-        const uint8_t openLevel = c.result == UNLOCK_RESULT_OPEN ? 1 : 0;
-        EXPECT_EQ(m_host->Receive(1, SLACK).raw,
+        const uint8_t openLevel = c.result == kUnlockResultOpen ? 1 : 0;
+        EXPECT_EQ(m_host->Receive(1, kSlack).raw,
                   Bytes(BuildReplyFrame(0x07, CMD_GET_STATUS, openLevel)));
         m_sim.reset();
     }
 }
 
 TEST_F(NodeSimTest, OpenLockClosesAfterTheConfiguredTime) {
-    constexpr Ms CLOSE_AFTER = 400ms;
+    constexpr Ms kCloseAfter = 400ms;
     NodeSimConfig config = Nodes("00");
-    config.closeAfter = CLOSE_AFTER;
+    config.closeAfter = kCloseAfter;
     Start(config);
     m_host->Send(BuildUnlockFrame(0x00, {500, 25, 1, 0}));
-    const Reception unlocked = m_host->Receive(1, 25ms + SLACK);
+    const Reception unlocked = m_host->Receive(1, 25ms + kSlack);
     ASSERT_EQ(unlocked.replies.size(), 1u);
-    EXPECT_EQ(unlocked.replies[0].frame.param[0], UNLOCK_RESULT_OPEN);
+    EXPECT_EQ(unlocked.replies[0].frame.param[0], kUnlockResultOpen);
     // The lock opened 20 ms after the frame, 5 ms before the reply.
     EXPECT_EQ(PollLevels(1), std::vector<uint8_t>{1});
-    std::this_thread::sleep_until(unlocked.replies[0].at + CLOSE_AFTER);
+    std::this_thread::sleep_until(unlocked.replies[0].at + kCloseAfter);
     EXPECT_EQ(PollLevels(1), std::vector<uint8_t>{0});
 }
 
@@ -408,12 +408,12 @@ TEST_F(NodeSimTest, RepliesOfOneAnswerComeInTheConfiguredOrder) {
         c.setUp(config);
         Start(config);
         const auto sent = m_host->Send(BuildStatusFrame(ADDR_BROADCAST));
-        const Reception got = m_host->Receive(c.order.size(), 40ms + 3 * 5ms + SLACK);
+        const Reception got = m_host->Receive(c.order.size(), 40ms + 3 * 5ms + kSlack);
         EXPECT_EQ(got.Addresses(), c.order);
         for (std::size_t i = 0; i < got.replies.size(); ++i) {
             EXPECT_GE(Since(sent, got.replies[i].at), Ms(i * 5 + 2) + c.lateBy);
         }
-        EXPECT_TRUE(m_host->ReceiveFor(QUIET).raw.empty());
+        EXPECT_TRUE(m_host->ReceiveFor(kQuiet).raw.empty());
         m_sim.reset();
     }
 }
@@ -423,23 +423,23 @@ TEST_F(NodeSimTest, TwoBoardsAtOneAddressBothAnswerEveryFrame) {
     config.duplicates = {0x01};
     Start(config);
     m_host->Send(BuildStatusFrame(ADDR_BROADCAST));
-    EXPECT_EQ(m_host->Receive(4, 3 * 5ms + SLACK).Addresses(), (std::vector<uint8_t>{0, 1, 1, 2}));
+    EXPECT_EQ(m_host->Receive(4, 3 * 5ms + kSlack).Addresses(), (std::vector<uint8_t>{0, 1, 1, 2}));
     m_host->Send(BuildUnlockFrame(0x01, {500, 25, 1, 0}));
-    const Reception unlocked = m_host->Receive(2, 25ms + SLACK);
+    const Reception unlocked = m_host->Receive(2, 25ms + kSlack);
     EXPECT_EQ(unlocked.Addresses(), (std::vector<uint8_t>{1, 1}));
-    EXPECT_TRUE(m_host->ReceiveFor(QUIET).raw.empty());
+    EXPECT_TRUE(m_host->ReceiveFor(kQuiet).raw.empty());
 }
 
 TEST_F(NodeSimTest, NoiseBeforeTheFirstReplyHoldsNoHeadByte) {
-    constexpr std::size_t NOISE = 20;
+    constexpr std::size_t kNoise = 20;
     NodeSimConfig config = Nodes("00-02");
-    config.noiseBytes = NOISE;
+    config.noiseBytes = kNoise;
     Start(config);
     m_host->Send(BuildStatusFrame(ADDR_BROADCAST));
-    const Reception got = m_host->Receive(3, 3 * 5ms + SLACK);
+    const Reception got = m_host->Receive(3, 3 * 5ms + kSlack);
     EXPECT_EQ(got.Addresses(), (std::vector<uint8_t>{0, 1, 2}));
-    ASSERT_EQ(got.raw.size(), NOISE + 3 * REPLY_FRAME_SIZE);
-    const auto noiseEnd = got.raw.begin() + NOISE;
+    ASSERT_EQ(got.raw.size(), kNoise + 3 * kReplyFrameSize);
+    const auto noiseEnd = got.raw.begin() + kNoise;
     EXPECT_EQ(std::count(got.raw.begin(), noiseEnd, FRAME_HEAD_HOST), 0);
     EXPECT_EQ(std::count(got.raw.begin(), noiseEnd, FRAME_HEAD_NODE), 0);
     EXPECT_EQ(*noiseEnd, FRAME_HEAD_NODE);
@@ -450,9 +450,9 @@ TEST_F(NodeSimTest, BadChecksumRepliesAreSentButNotAccepted) {
     config.badChecksum = {0x01};
     Start(config);
     m_host->Send(BuildStatusFrame(ADDR_BROADCAST));
-    const Reception got = m_host->ReceiveFor(3 * 5ms + QUIET);
+    const Reception got = m_host->ReceiveFor(3 * 5ms + kQuiet);
     EXPECT_EQ(got.Addresses(), (std::vector<uint8_t>{0, 2}));
-    ASSERT_EQ(got.raw.size(), 3 * REPLY_FRAME_SIZE);
+    ASSERT_EQ(got.raw.size(), 3 * kReplyFrameSize);
     const std::vector<uint8_t> second(got.raw.begin() + 5, got.raw.begin() + 10);
     ReplyFrame good = BuildReplyFrame(0x01, CMD_GET_STATUS, 0x00);
     EXPECT_EQ(std::vector<uint8_t>(second.begin(), second.begin() + 4),
@@ -466,8 +466,8 @@ TEST_F(NodeSimTest, EchoSendsTheHostFrameBackBeforeAnyReply) {
     Start(config);
     const HostFrame frame = BuildStatusFrame(ADDR_BROADCAST);
     m_host->Send(frame);
-    const Reception got = m_host->Receive(1, SLACK);
-    ASSERT_EQ(got.raw.size(), HOST_FRAME_SIZE + REPLY_FRAME_SIZE);
+    const Reception got = m_host->Receive(1, kSlack);
+    ASSERT_EQ(got.raw.size(), kHostFrameSize + kReplyFrameSize);
     EXPECT_TRUE(std::equal(frame.begin(), frame.end(), got.raw.begin()));
     EXPECT_EQ(got.Addresses(), std::vector<uint8_t>{0});
 }
@@ -477,21 +477,21 @@ TEST_F(NodeSimTest, HangUpAfterFramesLeavesTheLastOneUnanswered) {
     config.hangupAfterFrames = 2;
     Start(config);
     m_host->Send(BuildStatusFrame(0x00));
-    EXPECT_EQ(m_host->Receive(1, SLACK).replies.size(), 1u);
-    EXPECT_FALSE(m_host->HangsUpWithin(QUIET));
+    EXPECT_EQ(m_host->Receive(1, kSlack).replies.size(), 1u);
+    EXPECT_FALSE(m_host->HangsUpWithin(kQuiet));
     m_host->Send(BuildStatusFrame(0x00));
     EXPECT_TRUE(m_host->HangsUpWithin(2000ms));
-    EXPECT_TRUE(m_host->ReceiveFor(QUIET).replies.empty());
+    EXPECT_TRUE(m_host->ReceiveFor(kQuiet).replies.empty());
 }
 
 TEST_F(NodeSimTest, HangUpAfterTimeEndsTheLine) {
-    constexpr Ms HANGUP_AFTER = 200ms;
+    constexpr Ms kHangupAfter = 200ms;
     NodeSimConfig config = Nodes("00");
-    config.hangupAfter = HANGUP_AFTER;
+    config.hangupAfter = kHangupAfter;
     const auto started = Clock::now();
     Start(config);
-    EXPECT_TRUE(m_host->HangsUpWithin(HANGUP_AFTER + 2000ms));
-    EXPECT_GE(Since(started, Clock::now()), HANGUP_AFTER);
+    EXPECT_TRUE(m_host->HangsUpWithin(kHangupAfter + 2000ms));
+    EXPECT_GE(Since(started, Clock::now()), kHangupAfter);
 }
 
 TEST_F(NodeSimTest, StopIsPromptWithRepliesPending) {
@@ -521,8 +521,8 @@ TEST_F(NodeSimTest, RegisteredPortIsListedUntilStopped) {
     EXPECT_EQ("/dev/" + name, m_sim->PortPath()) << "listed relative to /dev, like ttyS0";
     EXPECT_TRUE(listed(name));
     m_host.reset();  // the port opens only once at a time
-    const SerialHandle port = SerialOpen(name, 115200, 8, SERIAL_PARITY_NONE, SERIAL_ONE_STOP_BIT);
-    EXPECT_NE(port, INVALID_SERIAL_HANDLE) << "the listed name opens";
+    const SerialHandle port = SerialOpen(name, 115200, 8, kSerialParityNone, kSerialOneStopBit);
+    EXPECT_NE(port, kInvalidSerialHandle) << "the listed name opens";
     SerialClose(port);
     m_sim->Stop();
     EXPECT_FALSE(listed(name));
@@ -540,14 +540,14 @@ TEST_F(NodeSimTest, NewFrameSilencesTheRepliesStillDueToThePreviousOnes) {
             m_host->Send(BuildStatusFrame(ADDR_BROADCAST));
         }
         // Node f0 answers a broadcast after 1.2 s, a frame of its own at once.
-        ASSERT_GE(m_host->Receive(1, SLACK).replies.size(), 1u);
+        ASSERT_GE(m_host->Receive(1, kSlack).replies.size(), 1u);
         m_host->Send(BuildStatusFrame(0xF0));
         // The simulator works through the flood before it reaches f0's frame, which takes
         // seconds under the sanitizers on a busy machine; then nothing may follow f0's answer.
         std::vector<uint8_t> heard;
         const auto limit = Clock::now() + 30s;
         while (std::count(heard.begin(), heard.end(), 0xF0) == 0 && Clock::now() < limit) {
-            const auto more = m_host->Receive(1, SLACK).Addresses();
+            const auto more = m_host->Receive(1, kSlack).Addresses();
             heard.insert(heard.end(), more.begin(), more.end());
         }
         const auto after = m_host->ReceiveFor(500ms).Addresses();
@@ -567,7 +567,7 @@ TEST_F(NodeSimTest, PortLeftExclusiveByAKilledClientOpensAgain) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        const char opened = SerialOpen(path, 115200, 8, 0, 0) != INVALID_SERIAL_HANDLE ? 1 : 0;
+        const char opened = SerialOpen(path, 115200, 8, 0, 0) != kInvalidSerialHandle ? 1 : 0;
         [[maybe_unused]] const auto ignored = write(ready[1], &opened, 1);
         pause();
         _exit(0);
@@ -584,18 +584,18 @@ TEST_F(NodeSimTest, PortLeftExclusiveByAKilledClientOpensAgain) {
     HostPort again(path);
     ASSERT_TRUE(again.IsOpen());
     again.Send(BuildStatusFrame(0x00));
-    EXPECT_EQ(again.Receive(1, SLACK).Addresses(), std::vector<uint8_t>{0x00});
+    EXPECT_EQ(again.Receive(1, kSlack).Addresses(), std::vector<uint8_t>{0x00});
 }
 
 TEST_F(NodeSimTest, RefusedOpenLeavesTheLivingHolderExclusive) {
     Start(Nodes("00"));
     for (int attempt = 0; attempt < 2; ++attempt) {
         EXPECT_FALSE(HostPort(m_sim->PortPath()).IsOpen()) << attempt;
-        std::this_thread::sleep_for(QUIET);  // time for the simulator to look at the port
+        std::this_thread::sleep_for(kQuiet);  // time for the simulator to look at the port
     }
     EXPECT_EQ(m_releases, 0);
     m_host->Send(BuildStatusFrame(0x00));
-    EXPECT_EQ(m_host->Receive(1, SLACK).replies.size(), 1u);
+    EXPECT_EQ(m_host->Receive(1, kSlack).replies.size(), 1u);
 }
 
 TEST_F(NodeSimTest, UnusableRegistryFolderIsReported) {

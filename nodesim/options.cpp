@@ -8,9 +8,9 @@ namespace {
 using Ms = std::chrono::milliseconds;
 
 // Long enough for any bench scenario, short enough that no time computation overflows.
-constexpr unsigned long long MAX_MS = 24ull * 60 * 60 * 1000;
+constexpr unsigned long long kMaxMs = 24ull * 60 * 60 * 1000;
 // More noise than the host's 16-byte capture, bounded so that no answer grows unreasonably.
-constexpr unsigned long long MAX_NOISE_BYTES = 4096;
+constexpr unsigned long long kMaxNoiseBytes = 4096;
 
 [[noreturn]] void Reject(const std::string& option, const std::string& why) {
     throw CLI::ValidationError(option, why);
@@ -29,7 +29,7 @@ unsigned long long Decimal(const std::string& option, std::string_view text, uns
 }
 
 Ms Milliseconds(const std::string& option, std::string_view text) {
-    return Ms(Decimal(option, text, 0, MAX_MS));
+    return Ms(Decimal(option, text, 0, kMaxMs));
 }
 
 AddressSet Addresses(const std::string& option, std::string_view text) {
@@ -126,7 +126,7 @@ void AddFaultOptions(CLI::App& app, NodeSimConfig& config) {
     app.add_option_function<std::string>(
            "--noise",
            [&config](const std::string& text) {
-               config.noiseBytes = Decimal("--noise", text, 0, MAX_NOISE_BYTES);
+               config.noiseBytes = Decimal("--noise", text, 0, kMaxNoiseBytes);
            },
            "bytes of noise (never A5 or 5A) before the first reply of each answer")
         ->type_name("N");

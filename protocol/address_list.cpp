@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr unsigned HIGHEST_NODE_ADDRESS = 0xFE;
+constexpr unsigned kHighestNodeAddress = 0xFE;
 
 std::string_view Trimmed(std::string_view text) {
     const auto first = text.find_first_not_of(" \t");
@@ -33,7 +33,7 @@ bool ParseAddress(std::string_view text, uint8_t& address, std::string* error) {
     if (text.size() > 2 || ec != std::errc{} || end != text.data() + text.size()) {
         return Fail(error, "\"" + std::string(text) + "\" is not a hexadecimal node address");
     }
-    if (value > HIGHEST_NODE_ADDRESS) {
+    if (value > kHighestNodeAddress) {
         return Fail(error, "\"" + std::string(text) + "\" is the broadcast address, not a node");
     }
     address = static_cast<uint8_t>(value);

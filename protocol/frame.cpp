@@ -22,8 +22,8 @@ HostFrame BuildUnlockFrame(uint8_t address, const UnlockSettings& settings) {
     // Integer division truncates toward zero; only the low byte goes on the wire.
     const auto maxOnTime10ms = static_cast<uint8_t>((settings.maxOnTimeMs / 10) & 0xFF);
     const auto interval = static_cast<uint8_t>(settings.intervalMs & 0xFF);
-    const auto feedback = settings.feedback != 0 ? static_cast<uint8_t>(settings.polarity & 0xFF)
-                                                 : UNLOCK_NO_FEEDBACK;
+    const auto feedback =
+        settings.feedback != 0 ? static_cast<uint8_t>(settings.polarity & 0xFF) : kUnlockNoFeedback;
     return BuildHostFrame(address, CMD_UNLOCK, maxOnTime10ms, interval, feedback);
 }
 

@@ -11,14 +11,14 @@ inline constexpr uint8_t ADDR_BROADCAST = 0xFF;
 inline constexpr uint8_t CMD_GET_STATUS = 0x00;
 inline constexpr uint8_t CMD_UNLOCK = 0x01;
 
-inline constexpr std::size_t HOST_FRAME_SIZE = 7;
-inline constexpr std::size_t REPLY_FRAME_SIZE = 5;
+inline constexpr std::size_t kHostFrameSize = 7;
+inline constexpr std::size_t kReplyFrameSize = 5;
 
 // Parameter 2 of an unlock when the lock has no feedback contact.
-inline constexpr uint8_t UNLOCK_NO_FEEDBACK = 0xFF;
+inline constexpr uint8_t kUnlockNoFeedback = 0xFF;
 
-using HostFrame = std::array<uint8_t, HOST_FRAME_SIZE>;
-using ReplyFrame = std::array<uint8_t, REPLY_FRAME_SIZE>;
+using HostFrame = std::array<uint8_t, kHostFrameSize>;
+using ReplyFrame = std::array<uint8_t, kReplyFrameSize>;
 
 // Low 8 bits of the unsigned sum of the bytes, head included.
 uint8_t FrameChecksum(const uint8_t* bytes, std::size_t count);

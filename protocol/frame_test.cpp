@@ -10,7 +10,7 @@ struct FrameCase {
     HostFrame expected;
 };
 
-constexpr UnlockSettings DEFAULTS{500, 50, 1, 0};
+constexpr UnlockSettings kDefaults{500, 50, 1, 0};
 
 TEST(HostFrame, BuildsTheCommandTableFrames) {
     const FrameCase cases[] = {
@@ -18,7 +18,7 @@ TEST(HostFrame, BuildsTheCommandTableFrames) {
          BuildStatusFrame(ADDR_BROADCAST),
          {0xA5, 0xFF, 0x00, 0x00, 0x00, 0x00, 0xA4}},
         {"group unlock defaults",
-         BuildUnlockFrame(ADDR_BROADCAST, DEFAULTS),
+         BuildUnlockFrame(ADDR_BROADCAST, kDefaults),
          {0xA5, 0xFF, 0x01, 0x32, 0x32, 0x00, 0x09}},
         {"no feedback",
          BuildUnlockFrame(ADDR_BROADCAST, {500, 50, 0, 0}),
@@ -43,7 +43,7 @@ TEST(HostFrame, BuildsTheCommandTableFrames) {
          {0xA5, 0x05, 0x01, 0x32, 0x32, 0x00, 0x0F}},
         {"single status 05", BuildStatusFrame(0x05), {0xA5, 0x05, 0x00, 0x00, 0x00, 0x00, 0xAA}},
         {"single unlock 05",
-         BuildUnlockFrame(0x05, DEFAULTS),
+         BuildUnlockFrame(0x05, kDefaults),
          {0xA5, 0x05, 0x01, 0x32, 0x32, 0x00, 0x0F}},
     };
     for (const FrameCase& c : cases) {

@@ -33,7 +33,7 @@ class InboundFramer {
     ReplyParser m_parser;
     std::vector<uint8_t> m_noise;
     WallClock::time_point m_noiseTime;
-    std::array<uint8_t, HOST_FRAME_SIZE> m_frame{};
+    std::array<uint8_t, kHostFrameSize> m_frame{};
     std::size_t m_frameCount = 0;
     WallClock::time_point m_frameTime;
 };

@@ -9,7 +9,7 @@
 std::tm LocalCalendarTime(std::time_t t);
 
 // The line end of a text file on this OS: LF on Linux, CR LF on Windows.
-extern const char* const TEXT_LINE_END;
+extern const char* const kTextLineEnd;
 
 // A file name as the operator gave it, UTF-8, as the OS's file functions take it.
 std::filesystem::path PathFromUtf8(const std::string& name);

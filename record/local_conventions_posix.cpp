@@ -1,6 +1,6 @@
 #include "record/local_conventions.h"
 
-const char* const TEXT_LINE_END = "\n";
+const char* const kTextLineEnd = "\n";
 
 std::tm LocalCalendarTime(std::time_t t) {
     std::tm calendar{};

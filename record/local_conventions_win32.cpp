@@ -1,6 +1,6 @@
 #include "record/local_conventions.h"
 
-const char* const TEXT_LINE_END = "\r\n";
+const char* const kTextLineEnd = "\r\n";
 
 std::tm LocalCalendarTime(std::time_t t) {
     std::tm calendar{};

@@ -9,7 +9,7 @@
 namespace {
 
 // Written in blocks of about this size: few system calls, little memory beyond the log.
-constexpr std::size_t SAVE_BLOCK_BYTES = 1 << 20;
+constexpr std::size_t kSaveBlockBytes = 1 << 20;
 
 }  // namespace
 
@@ -41,7 +41,7 @@ void AppendLogFileLine(const LogLine& line, LogTimeFormatter& times, std::string
     times.Append(line.time, out);
     out += '\t';
     out += line.text;
-    out += TEXT_LINE_END;
+    out += kTextLineEnd;
 }
 
 bool LogFile::Create(const std::string& path, std::string& error) {
@@ -57,14 +57,14 @@ bool LogFile::Write(const LogLine& line) {
 }
 
 bool LogSave::Create(const std::string& path, std::string& error) {
-    m_block.reserve(SAVE_BLOCK_BYTES + 4096);
+    m_block.reserve(kSaveBlockBytes + 4096);
     return CreateOutputFile(m_file, path, error);
 }
 
 void LogSave::Write(std::size_t from, std::size_t to, const LogLineAt& lineAt) {
     for (std::size_t i = from; i < to; ++i) {
         AppendLogFileLine(lineAt(i), m_times, m_block);
-        if (m_block.size() >= SAVE_BLOCK_BYTES) {
+        if (m_block.size() >= kSaveBlockBytes) {
             m_file.write(m_block.data(), static_cast<std::streamsize>(m_block.size()));
             m_block.clear();
         }
@@ -96,7 +96,7 @@ std::string LogText(std::size_t count, const LogLineAt& lineAt) {
     std::string text;
     for (std::size_t i = 0; i < count; ++i) {
         text += lineAt(i).text;
-        text += TEXT_LINE_END;
+        text += kTextLineEnd;
     }
     return text;
 }

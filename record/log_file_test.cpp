@@ -86,7 +86,7 @@ TEST_F(LogFileTest, SaveWritesEveryLineWithItsTimeAndTheLineEndOfThisSystem) {
     };
     std::string error;
     ASSERT_TRUE(SaveLog((m_dir / "a.log").string(), lines.size(), At(lines), error)) << error;
-    const std::string end = TEXT_LINE_END;
+    const std::string end = kTextLineEnd;
     EXPECT_EQ(ReadFile(m_dir / "a.log"),
               "2026-12-10 09:01:02.003\t[串口已打开]" + end +
                   "2026-12-10 09:01:02.040\t->串口发送:A5,FF,00,00,00,00,A4" + end +
@@ -118,15 +118,15 @@ TEST_F(LogFileTest, AGrowingLogFileHoldsEachLineAsSoonAsItIsWritten) {
     ASSERT_TRUE(file.Create((m_dir / "run.log").string(), error)) << error;
     EXPECT_TRUE(file.Write({LocalTime(2026, 1, 2, 3, 4, 5, 6), "一"}));
     EXPECT_EQ(ReadFile(m_dir / "run.log"),
-              std::string("2026-01-02 03:04:05.006\t一") + TEXT_LINE_END);
+              std::string("2026-01-02 03:04:05.006\t一") + kTextLineEnd);
     EXPECT_TRUE(file.Write({LocalTime(2026, 1, 2, 3, 4, 5, 7), "二"}));
     EXPECT_EQ(ReadFile(m_dir / "run.log"), std::string("2026-01-02 03:04:05.006\t一") +
-                                               TEXT_LINE_END + "2026-01-02 03:04:05.007\t二" +
-                                               TEXT_LINE_END);
+                                               kTextLineEnd + "2026-01-02 03:04:05.007\t二" +
+                                               kTextLineEnd);
 }
 
 TEST(LogTextTest, HoldsTheLinesWithoutTimes) {
-    const std::string end = TEXT_LINE_END;
+    const std::string end = kTextLineEnd;
     EXPECT_EQ(LogText(2, At({{WallClock::now(), "a"}, {WallClock::now(), "解析后的参数"}})),
               "a" + end + "解析后的参数" + end);
     EXPECT_EQ(LogText(0, At({})), "");

@@ -7,11 +7,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 using SerialHandle = int32_t;
-inline constexpr SerialHandle INVALID_SERIAL_HANDLE = -1;
+inline constexpr SerialHandle kInvalidSerialHandle = -1;
 
-// The one open port; INVALID_SERIAL_HANDLE when none is. Only the port worker writes it.
+// The one open port; kInvalidSerialHandle when none is. Only the port worker writes it.
 extern std::atomic<SerialHandle> g_hComm;
 
 using SerialMonitorHook = void (*)(const uint8_t* bytes, uint32_t count);
@@ -19,8 +20,8 @@ extern std::atomic<SerialMonitorHook> g_pfnSerialTxHook;
 extern std::atomic<SerialMonitorHook> g_pfnSerialRxHook;
 
 // Line-settings encoding: parity 0 is none, stop bits 0 is one stop bit.
-inline constexpr uint8_t SERIAL_PARITY_NONE = 0;
-inline constexpr uint8_t SERIAL_ONE_STOP_BIT = 0;
+inline constexpr uint8_t kSerialParityNone = 0;
+inline constexpr uint8_t kSerialOneStopBit = 0;
 
 // Port names are UTF-8 and name a serial device, never a file. On Windows a name ("COM7") is
 // opened as the device //.//COM7; a name with ":", "\\" or "/" in it gives -1 without anything
@@ -73,6 +74,9 @@ class SerialIdleWait {
 // registered virtual ports come first in order of registration, then the machine's ports in
 // natural name order. A port name SerialOpen could not take is listed as an empty string.
 int32_t SerialEnumPorts(std::string* deviceNames, std::string* portNames, uint32_t limit);
+// The port names of SerialEnumPorts, in its order, for the port lists of the window and the
+// command line.
+std::vector<std::string> SerialPortNames();
 
 // 0, without reading or calling the receive hook, when no byte is waiting.
 uint8_t SerialReadByte(SerialHandle handle);

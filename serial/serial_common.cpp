@@ -6,7 +6,7 @@
 #include "serial/serial_os.h"
 #include "serial/tick.h"
 
-std::atomic<SerialHandle> g_hComm{INVALID_SERIAL_HANDLE};
+std::atomic<SerialHandle> g_hComm{kInvalidSerialHandle};
 std::atomic<SerialMonitorHook> g_pfnSerialTxHook{nullptr};
 std::atomic<SerialMonitorHook> g_pfnSerialRxHook{nullptr};
 
@@ -84,4 +84,13 @@ int SerialReadTimed(SerialHandle handle, uint8_t* buffer, uint32_t count, uint32
 void SerialSetHooks(SerialMonitorHook txHook, SerialMonitorHook rxHook) {
     g_pfnSerialTxHook.store(txHook);
     g_pfnSerialRxHook.store(rxHook);
+}
+
+std::vector<std::string> SerialPortNames() {
+    // More ports than a machine has; the list stops there.
+    constexpr uint32_t kMaxListedPorts = 256;
+    std::vector<std::string> names(kMaxListedPorts);
+    const int32_t count = SerialEnumPorts(nullptr, names.data(), kMaxListedPorts);
+    names.resize(static_cast<std::size_t>(std::clamp<int32_t>(count, 0, kMaxListedPorts)));
+    return names;
 }

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <memory>
 
-#include "serial/port_enum_linux.h"
 #include "serial/serial.h"
+#include "serial/serial_enum_linux.h"
 #include "serial/serial_os.h"
 #include "serial/virtual_port.h"
 

@@ -8,8 +8,8 @@
 #include <optional>
 #include <vector>
 
-#include "serial/port_enum_linux.h"
 #include "serial/serial.h"
+#include "serial/serial_enum_linux.h"
 #include "serial/serial_os.h"
 #include "serial/serial_test_support.h"
 #include "serial/virtual_port.h"

@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "serial/port_enum_win32.h"
 #include "serial/serial.h"
+#include "serial/serial_enum_win32.h"
 
 namespace {
 

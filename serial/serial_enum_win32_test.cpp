@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "serial/port_enum_win32.h"
 #include "serial/serial.h"
+#include "serial/serial_enum_win32.h"
 
 namespace {
 

@@ -51,7 +51,7 @@ class SerialIoTest : public ::testing::Test {
         g_txCalls.clear();
         g_rxCalls.clear();
         m_handle = OpenLine(m_pty.SlavePath());
-        ASSERT_NE(m_handle, INVALID_SERIAL_HANDLE);
+        ASSERT_NE(m_handle, kInvalidSerialHandle);
     }
     void TearDown() override {
         SerialSetHooks(nullptr, nullptr);
@@ -60,7 +60,7 @@ class SerialIoTest : public ::testing::Test {
     }
 
     PtyPair m_pty;
-    SerialHandle m_handle = INVALID_SERIAL_HANDLE;
+    SerialHandle m_handle = kInvalidSerialHandle;
 };
 
 TEST_F(SerialIoTest, BytesWaitingCountsArrivalsReadsAndPurge) {

@@ -65,7 +65,7 @@ TEST_F(SerialOpenTest, NamesOfNoUsablePortGiveMinusOneAndLeaveNothingOpen) {
     };
     for (const auto& c : cases) {
         const int fdsBefore = OpenFdCount();
-        EXPECT_EQ(OpenLine(c.name), INVALID_SERIAL_HANDLE) << c.label;
+        EXPECT_EQ(OpenLine(c.name), kInvalidSerialHandle) << c.label;
         EXPECT_EQ(OpenFdCount(), fdsBefore) << c.label;
     }
 }
@@ -122,7 +122,7 @@ TEST_F(SerialOpenTest, NamesOfFilesAreRefusedWithoutBeingOpened) {
     };
     for (const auto& c : cases) {
         const int fdsBefore = OpenFdCount();
-        EXPECT_EQ(OpenLine(c.name), INVALID_SERIAL_HANDLE) << c.label;
+        EXPECT_EQ(OpenLine(c.name), kInvalidSerialHandle) << c.label;
         EXPECT_EQ(OpenFdCount(), fdsBefore) << c.label;
         EXPECT_FALSE(watch.SawOpen()) << c.label << " was opened";
     }
@@ -138,7 +138,7 @@ TEST_F(SerialOpenTest, BareNameOpensInDevAndAbsolutePathOrLinkAsItStands) {
     for (const std::string& name :
          {m_pty.SlavePath().substr(5), m_pty.SlavePath(), PaddedPath(254), byId}) {
         const SerialHandle handle = OpenLine(name);
-        ASSERT_NE(handle, INVALID_SERIAL_HANDLE) << name;
+        ASSERT_NE(handle, kInvalidSerialHandle) << name;
         EXPECT_TRUE(CarriesBytes(handle)) << name;
         EXPECT_TRUE(SerialClose(handle));
     }
@@ -150,11 +150,11 @@ TEST_F(SerialOpenTest, OpensRawAtTheGivenLineWithoutFlowControl) {
         uint8_t stopBits;
         speed_t speed;
         bool twoStopBits;
-    } cases[] = {{115200, SERIAL_ONE_STOP_BIT, B115200, false}, {9600, 2, B9600, true}};
+    } cases[] = {{115200, kSerialOneStopBit, B115200, false}, {9600, 2, B9600, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.baud);
         const SerialHandle handle = SerialOpen(m_pty.SlavePath(), c.baud, 8, 0, c.stopBits);
-        ASSERT_NE(handle, INVALID_SERIAL_HANDLE);
+        ASSERT_NE(handle, kInvalidSerialHandle);
         termios line{};
         ASSERT_EQ(tcgetattr(handle, &line), 0);
         EXPECT_EQ(cfgetispeed(&line), c.speed);
@@ -174,7 +174,7 @@ TEST_F(SerialOpenTest, OpensRawAtTheGivenLineWithoutFlowControl) {
 TEST_F(SerialOpenTest, BytesThatArrivedBeforeTheOpenAreDiscarded) {
     m_pty.Send("stale");
     const SerialHandle handle = OpenLine(m_pty.SlavePath());
-    ASSERT_NE(handle, INVALID_SERIAL_HANDLE);
+    ASSERT_NE(handle, kInvalidSerialHandle);
     EXPECT_EQ(SerialBytesWaiting(handle), 0u);
     SerialClose(handle);
 }
@@ -202,26 +202,26 @@ TEST_F(SerialOpenTest, RefusedLineSettingsGiveMinusOneAndLeaveThePortFree) {
     for (const auto& c : cases) {
         const int fdsBefore = OpenFdCount();
         EXPECT_EQ(SerialOpen(m_pty.SlavePath(), c.baud, c.byteSize, c.parity, c.stopBits),
-                  INVALID_SERIAL_HANDLE)
+                  kInvalidSerialHandle)
             << c.label;
         EXPECT_EQ(OpenFdCount(), fdsBefore) << c.label;
         const SerialHandle handle = OpenLine(m_pty.SlavePath());
-        EXPECT_NE(handle, INVALID_SERIAL_HANDLE) << c.label;
+        EXPECT_NE(handle, kInvalidSerialHandle) << c.label;
         SerialClose(handle);
     }
 }
 
 TEST_F(SerialOpenTest, PortOpenHereOrInAnotherProcessIsRefusedAndTheOpenOneUndisturbed) {
     const SerialHandle handle = OpenLine(m_pty.SlavePath());
-    ASSERT_NE(handle, INVALID_SERIAL_HANDLE);
+    ASSERT_NE(handle, kInvalidSerialHandle);
     const int fdsBefore = OpenFdCount();
 
-    EXPECT_EQ(OpenLine(m_pty.SlavePath()), INVALID_SERIAL_HANDLE);
-    EXPECT_EQ(OpenLine(m_pty.SlavePath().substr(5)), INVALID_SERIAL_HANDLE);
+    EXPECT_EQ(OpenLine(m_pty.SlavePath()), kInvalidSerialHandle);
+    EXPECT_EQ(OpenLine(m_pty.SlavePath().substr(5)), kInvalidSerialHandle);
     EXPECT_EQ(OpenFdCount(), fdsBefore);
     // The refused attempts above must not have released the first opener's hold on the port.
     const std::string path = m_pty.SlavePath();
-    EXPECT_EQ(RunInChild([&] { return OpenLine(path) == INVALID_SERIAL_HANDLE ? 0 : 1; }), 0);
+    EXPECT_EQ(RunInChild([&] { return OpenLine(path) == kInvalidSerialHandle ? 0 : 1; }), 0);
 
     EXPECT_TRUE(HeldExclusively(handle));
     EXPECT_TRUE(CarriesBytes(handle));
@@ -250,7 +250,7 @@ TEST_F(SerialOpenTest, PortAnotherProgramHoldsIsRefused) {
         const int other = open(m_pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
         ASSERT_GE(other, 0);
         ASSERT_TRUE(h.hold(other)) << h.label;
-        EXPECT_EQ(OpenLine(m_pty.SlavePath()), INVALID_SERIAL_HANDLE) << h.label;
+        EXPECT_EQ(OpenLine(m_pty.SlavePath()), kInvalidSerialHandle) << h.label;
         EXPECT_TRUE(h.stillHeld(other)) << h.label;
         ioctl(other, TIOCNXCL);
         close(other);
@@ -277,7 +277,7 @@ TEST_F(SerialOpenTest, ClosePutsBackTheSettingsTheTerminalHadBefore) {
     } cases[] = {{"opened and closed", 8}, {"7 data bits, refused", 7}};
     for (const auto& c : cases) {
         const SerialHandle handle = SerialOpen(m_pty.SlavePath(), 115200, c.byteSize, 0, 0);
-        if (handle != INVALID_SERIAL_HANDLE) {
+        if (handle != kInvalidSerialHandle) {
             termios during{};
             ASSERT_EQ(tcgetattr(probe, &during), 0);
             EXPECT_FALSE(SameSettings(before, during)) << c.label;
@@ -292,7 +292,7 @@ TEST_F(SerialOpenTest, ClosePutsBackTheSettingsTheTerminalHadBefore) {
 
 TEST_F(SerialOpenTest, CloseReleasesThePort) {
     const SerialHandle handle = OpenLine(m_pty.SlavePath());
-    ASSERT_NE(handle, INVALID_SERIAL_HANDLE);
+    ASSERT_NE(handle, kInvalidSerialHandle);
     EXPECT_TRUE(SerialClose(handle));
 
     const int probe = open(m_pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -302,7 +302,7 @@ TEST_F(SerialOpenTest, CloseReleasesThePort) {
     const std::string path = m_pty.SlavePath();
     EXPECT_EQ(RunInChild([&] {
                   const SerialHandle again = OpenLine(path);
-                  return again != INVALID_SERIAL_HANDLE && SerialClose(again) ? 0 : 1;
+                  return again != kInvalidSerialHandle && SerialClose(again) ? 0 : 1;
               }),
               0);
 }

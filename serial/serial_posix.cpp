@@ -269,17 +269,17 @@ short PollUntil(int fd, short events, Clock::time_point deadline) {
 SerialHandle SerialOpen(const std::string& portName, uint32_t baudRate, uint8_t byteSize,
                         uint8_t parity, uint8_t stopBits) {
     if (!PortNameUsable(portName)) {
-        return INVALID_SERIAL_HANDLE;
+        return kInvalidSerialHandle;
     }
     const int fd = OpenDevice(DevicePath(portName));
     if (fd < 0) {
-        return INVALID_SERIAL_HANDLE;
+        return kInvalidSerialHandle;
     }
     // tcgetattr fails on anything but a terminal.
     termios before{};
     if (!IsCharacterDevice(fd) || tcgetattr(fd, &before) != 0 || !TakeExclusiveUse(fd)) {
         close(fd);
-        return INVALID_SERIAL_HANDLE;
+        return kInvalidSerialHandle;
     }
     SavedSettings().Keep(fd, before);
     // No queue sizes to set: the terminal layer sizes its own buffers.
@@ -287,7 +287,7 @@ SerialHandle SerialOpen(const std::string& portName, uint32_t baudRate, uint8_t 
     const auto settings = LineSettingsFor(baudRate, byteSize, parity, stopBits);
     if (!settings || !ConfigureLine(fd, *settings, before)) {
         RestoreReleaseAndClose(fd);
-        return INVALID_SERIAL_HANDLE;
+        return kInvalidSerialHandle;
     }
     // No event mask to trim: a terminal reports no event-character events.
     SerialPurge(fd);

@@ -77,7 +77,7 @@ void PtyPair::CloseMaster() {
 }
 
 SerialHandle OpenLine(const std::string& portName) {
-    return SerialOpen(portName, 115200, 8, SERIAL_PARITY_NONE, SERIAL_ONE_STOP_BIT);
+    return SerialOpen(portName, 115200, 8, kSerialParityNone, kSerialOneStopBit);
 }
 
 int OpenFdCount() {

@@ -142,7 +142,7 @@ SerialHandle SerialOpen(const std::string& portName, uint32_t baudRate, uint8_t 
     // A name longer than the path buffer can hold would be cut short into another name.
     if (!PortNameUsable(portName) || !WidePortName(portName, name) || !NamesDeviceOnly(name) ||
         name.size() > kPathCapacity - std::size(kDevicePrefix)) {
-        return INVALID_SERIAL_HANDLE;
+        return kInvalidSerialHandle;
     }
     wchar_t path[kPathCapacity] = {};
     wcscpy(path, kDevicePrefix);
@@ -151,7 +151,7 @@ SerialHandle SerialOpen(const std::string& portName, uint32_t baudRate, uint8_t 
     const HANDLE port =
         CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (port == INVALID_HANDLE_VALUE) {
-        return INVALID_SERIAL_HANDLE;
+        return kInvalidSerialHandle;
     }
     SetupComm(port, kQueueSize, kQueueSize);
 
@@ -166,7 +166,7 @@ SerialHandle SerialOpen(const std::string& portName, uint32_t baudRate, uint8_t 
     ApplyLineSettings(dcb, baudRate, byteSize, parity, stopBits);
     if (!SetCommState(port, &dcb)) {
         CloseHandle(port);
-        return INVALID_SERIAL_HANDLE;
+        return kInvalidSerialHandle;
     }
 
     DWORD events = 0;

@@ -23,7 +23,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr uint32_t kNodeCount = 16;
 // The echoed frame and one reply from each node.
-constexpr uint32_t kAnswerSize = HOST_FRAME_SIZE + kNodeCount * REPLY_FRAME_SIZE;
+constexpr uint32_t kAnswerSize = kHostFrameSize + kNodeCount * kReplyFrameSize;
 // Unlock replies come one interval apart: node a answers (a + 1) intervals after the frame.
 constexpr int32_t kUnlockIntervalMs = 50;
 
@@ -42,7 +42,7 @@ std::string TestPort() {
 }
 
 SerialHandle OpenLine(const std::string& name) {
-    return SerialOpen(name, 115200, 8, SERIAL_PARITY_NONE, SERIAL_ONE_STOP_BIT);
+    return SerialOpen(name, 115200, 8, kSerialParityNone, kSerialOneStopBit);
 }
 
 HostFrame UnlockAllFrame() {
@@ -57,13 +57,13 @@ class SerialWin32Test : public ::testing::Test {
         g_txCalls.clear();
         g_rxCalls.clear();
         m_handle = OpenLine(TestPort());
-        ASSERT_NE(m_handle, INVALID_SERIAL_HANDLE) << TestPort();
+        ASSERT_NE(m_handle, kInvalidSerialHandle) << TestPort();
         WaitForAQuietLine();
     }
     void TearDown() override {
         SerialSetHooks(nullptr, nullptr);
         SetTickOffset(0);
-        if (m_handle != INVALID_SERIAL_HANDLE) {
+        if (m_handle != kInvalidSerialHandle) {
             SerialClose(m_handle);
         }
     }
@@ -86,7 +86,7 @@ class SerialWin32Test : public ::testing::Test {
                   bytes.size());
     }
     void Send(const HostFrame& frame) {
-        ASSERT_EQ(SerialWrite(m_handle, frame.data(), HOST_FRAME_SIZE), HOST_FRAME_SIZE);
+        ASSERT_EQ(SerialWrite(m_handle, frame.data(), kHostFrameSize), kHostFrameSize);
     }
 
     // Waits, without spinning, until `count` bytes are waiting or `timeout` has passed.
@@ -118,7 +118,7 @@ class SerialWin32Test : public ::testing::Test {
         EXPECT_EQ(limits.WriteTotalTimeoutConstant, 2000u);
     }
 
-    SerialHandle m_handle = INVALID_SERIAL_HANDLE;
+    SerialHandle m_handle = kInvalidSerialHandle;
 };
 
 // Names with a drive, a folder or a path in them name files, never ports: they are refused
@@ -137,8 +137,8 @@ TEST(SerialWin32OpenTest, NamesThatNameNoPortGiveMinusOne) {
                                  "Z:\\tmp"};
     for (const std::string& name : names) {
         const SerialHandle handle = OpenLine(name);
-        EXPECT_EQ(handle, INVALID_SERIAL_HANDLE) << "'" << name << "'";
-        if (handle != INVALID_SERIAL_HANDLE) {
+        EXPECT_EQ(handle, kInvalidSerialHandle) << "'" << name << "'";
+        if (handle != kInvalidSerialHandle) {
             SerialClose(handle);
         }
     }
@@ -148,10 +148,10 @@ TEST(SerialWin32OpenTest, NamesThatNameNoPortGiveMinusOne) {
 // open; on Windows it does.
 TEST(SerialWin32OpenTest, ARefusedLineSettingClosesThePortAgain) {
     ASSERT_FALSE(TestPort().empty());
-    EXPECT_EQ(SerialOpen(TestPort(), 115200, 9, SERIAL_PARITY_NONE, SERIAL_ONE_STOP_BIT),
-              INVALID_SERIAL_HANDLE);
+    EXPECT_EQ(SerialOpen(TestPort(), 115200, 9, kSerialParityNone, kSerialOneStopBit),
+              kInvalidSerialHandle);
     const SerialHandle handle = OpenLine(TestPort());
-    EXPECT_NE(handle, INVALID_SERIAL_HANDLE);
+    EXPECT_NE(handle, kInvalidSerialHandle);
     SerialClose(handle);
 }
 
@@ -186,11 +186,11 @@ TEST_F(SerialWin32Test, BytesWaitingCountsArrivalsReadsAndPurge) {
 TEST_F(SerialWin32Test, WriteSendsTheFrameAndShowsItToTheTransmitHook) {
     SerialSetHooks(RecordTx, nullptr);
     const HostFrame frame = BuildStatusFrame(ADDR_BROADCAST);
-    EXPECT_EQ(SerialWrite(m_handle, frame.data(), HOST_FRAME_SIZE), HOST_FRAME_SIZE);
+    EXPECT_EQ(SerialWrite(m_handle, frame.data(), kHostFrameSize), kHostFrameSize);
     ASSERT_EQ(g_txCalls.size(), 1u);
     EXPECT_EQ(g_txCalls[0].bytes, std::vector<uint8_t>(frame.begin(), frame.end()));
-    EXPECT_EQ(g_txCalls[0].count, HOST_FRAME_SIZE);
-    const std::string echoed = Read(HOST_FRAME_SIZE);
+    EXPECT_EQ(g_txCalls[0].count, kHostFrameSize);
+    const std::string echoed = Read(kHostFrameSize);
     EXPECT_EQ(echoed, std::string(frame.begin(), frame.end())) << "the frame went on the wire";
 }
 
@@ -263,7 +263,7 @@ TEST_F(SerialWin32Test, ReadTimedReturnsOneAsSoonAsTheLastByteIsRead) {
     const auto took = Since(start);
     EXPECT_GE(took, milliseconds(kNodeCount * kUnlockIntervalMs - 100));
     EXPECT_LT(took, milliseconds(4000));
-    EXPECT_EQ(answer[HOST_FRAME_SIZE], FRAME_HEAD_NODE);
+    EXPECT_EQ(answer[kHostFrameSize], FRAME_HEAD_NODE);
 }
 
 // The replies come one interval apart, far within the limit of each other, but the limit
@@ -297,9 +297,9 @@ TEST(SerialWin32HangUpTest, WaitsOnAHungUpPortRunTheirTimeWithoutUsingTheProcess
     const char* port = std::getenv("VELKARO_TEST_HANGUP_PORT");
     ASSERT_NE(port, nullptr) << "run these tests through scripts/test-windows.sh";
     const SerialHandle handle = OpenLine(port);
-    ASSERT_NE(handle, INVALID_SERIAL_HANDLE);
+    ASSERT_NE(handle, kInvalidSerialHandle);
     const HostFrame frame = BuildStatusFrame(ADDR_BROADCAST);
-    EXPECT_EQ(SerialWrite(handle, frame.data(), HOST_FRAME_SIZE), HOST_FRAME_SIZE);
+    EXPECT_EQ(SerialWrite(handle, frame.data(), kHostFrameSize), kHostFrameSize);
     std::this_thread::sleep_for(milliseconds(300));
 
     const auto cpuBefore = ProcessCpuTime();

@@ -19,7 +19,7 @@
 #include <optional>
 #include <string_view>
 
-#include "serial/port_enum_linux.h"
+#include "serial/serial_enum_linux.h"
 #include "serial/serial_error.h"
 #include "serial/virtual_port.h"
 

@@ -21,8 +21,8 @@ std::atomic<PortWorkerHost*> g_pMainDlg{nullptr};
 
 namespace {
 
-constexpr uint32_t PORT_BAUD_RATE = 115200;
-constexpr uint8_t PORT_BYTE_SIZE = 8;
+constexpr uint32_t kPortBaudRate = 115200;
+constexpr uint8_t kPortByteSize = 8;
 
 // Only one worker at a time may open or hold the port, opening included.
 std::atomic<bool> g_workerRunning{false};
@@ -153,9 +153,9 @@ uint32_t EndWorker(uint32_t exitCode) {
 
 uint32_t PortWorkerThread(void* /*param*/) {
     PortWorkerHost& host = *g_pMainDlg.load();
-    g_hComm = SerialOpen(host.PortName(), PORT_BAUD_RATE, PORT_BYTE_SIZE, SERIAL_PARITY_NONE,
-                         SERIAL_ONE_STOP_BIT);
-    if (g_hComm == INVALID_SERIAL_HANDLE) {
+    g_hComm = SerialOpen(host.PortName(), kPortBaudRate, kPortByteSize, kSerialParityNone,
+                         kSerialOneStopBit);
+    if (g_hComm == kInvalidSerialHandle) {
         host.ShowMessage("串口打开失败");
         return EndWorker(0);
     }
@@ -168,18 +168,18 @@ uint32_t PortWorkerThread(void* /*param*/) {
     DispatchUntilStoppedOrGone(host);
     const bool portGone = g_portWentAway;
     if (portGone) {
-        host.AppendLog(LOG_PORT_GONE);
+        host.AppendLog(kLogPortGone);
     }
 
     g_portShownOpen = false;
     SerialClose(g_hComm);
-    g_hComm = INVALID_SERIAL_HANDLE;
+    g_hComm = kInvalidSerialHandle;
     host.SetOpenButtonCaption("打开串口");
     host.AppendLog("[串口已关闭]");
     if (portGone) {
         // What was asked of the port that went away is not run on the next one.
         ClearRequests();
-        host.ShowMessage(MSG_PORT_GONE);
+        host.ShowMessage(kMsgPortGone);
     }
     g_bWorkerEnded = 1;
     return EndWorker(1);

@@ -10,7 +10,7 @@
 
 #include "acceptance/acceptance_run.h"
 
-#include "bus/console_queue.h"
+#include "worker/console_queue.h"
 
 extern std::atomic<uint32_t> g_bReqGroupStatus;
 extern std::atomic<uint32_t> g_bReqGroupUnlock;

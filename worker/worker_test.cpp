@@ -92,7 +92,7 @@ class WorkerTest : public ::testing::Test {
         m_host->Parameters().m_bySelAddr = 0x05;
     }
     void TearDown() override {
-        if (g_hComm != INVALID_SERIAL_HANDLE) {
+        if (g_hComm != kInvalidSerialHandle) {
             StopPortWorker(*m_host);
         }
         WaitForWorkerToEnd(*m_host);
@@ -116,12 +116,12 @@ class WorkerTest : public ::testing::Test {
 
 TEST_F(WorkerTest, OpenAndCloseFollowTheHandshake) {
     Open();
-    EXPECT_NE(g_hComm, INVALID_SERIAL_HANDLE);
+    EXPECT_NE(g_hComm, kInvalidSerialHandle);
     EXPECT_EQ(g_pMainDlg, m_host.get());
 
     StopPortWorker(*m_host);
 
-    EXPECT_EQ(g_hComm, INVALID_SERIAL_HANDLE) << "the stop returns only after the close";
+    EXPECT_EQ(g_hComm, kInvalidSerialHandle) << "the stop returns only after the close";
     EXPECT_EQ(g_bWorkerEnded, 1u);
     EXPECT_EQ(m_host->Log(), (Lines{"[串口已打开]", "[串口已关闭]"}));
     EXPECT_EQ(m_host->Captions(), (Lines{"关闭串口", "打开串口"}));
@@ -137,7 +137,7 @@ TEST_F(WorkerTest, AnEmptyPortNameFailsToOpenAndTouchesNothing) {
     EXPECT_EQ(host.Messages(), Lines{"串口打开失败"});
     EXPECT_TRUE(host.Log().empty());
     EXPECT_TRUE(host.Captions().empty()) << "the button keeps its caption";
-    EXPECT_EQ(g_hComm, INVALID_SERIAL_HANDLE);
+    EXPECT_EQ(g_hComm, kInvalidSerialHandle);
     EXPECT_EQ(g_bWorkerEnded, 0u) << "the failed worker leaves the handshake words alone";
 }
 
@@ -212,7 +212,7 @@ TEST_F(WorkerTest, ACancelledConsoleEndsALongUnlockPromptly) {
 
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
     EXPECT_EQ(Titles(m_host->Log()), Lines{"[群体开锁]"}) << "nothing further goes on the wire";
-    EXPECT_EQ(g_hComm, INVALID_SERIAL_HANDLE);
+    EXPECT_EQ(g_hComm, kInvalidSerialHandle);
 }
 
 double ProcessCpuMs() {
@@ -265,18 +265,18 @@ TEST_F(WorkerTest, AHangUpClosesThePortAtOnceWithOneLineAndOneBox) {
 
         EXPECT_LT(boxShown - hungUp, 200ms);
         EXPECT_TRUE(PortWentAway());
-        EXPECT_EQ(m_host->Messages(), Lines{MSG_PORT_GONE});
+        EXPECT_EQ(m_host->Messages(), Lines{kMsgPortGone});
         const Lines log = m_host->Log();
         ASSERT_GE(log.size(), 3u);
-        EXPECT_EQ(log[log.size() - 2], LOG_PORT_GONE);
+        EXPECT_EQ(log[log.size() - 2], kLogPortGone);
         EXPECT_EQ(log.back(), "[串口已关闭]");
         EXPECT_EQ(Titles(log), c.titles);
         EXPECT_EQ(m_host->Captions().back(), "打开串口");
-        EXPECT_EQ(g_hComm, INVALID_SERIAL_HANDLE);
+        EXPECT_EQ(g_hComm, kInvalidSerialHandle);
         EXPECT_EQ(g_bReqSingleStatus, 0u) << "a request left set runs nowhere";
         for (const std::string& line : log) {
             EXPECT_EQ(line.find("[--完毕"), std::string::npos) << "no end line";
-            EXPECT_NE(line, LOG_DEADLINE);
+            EXPECT_NE(line, kLogDeadline);
         }
         TearDown();
     }
@@ -303,11 +303,11 @@ TEST_F(WorkerTest, AHangUpEndsAnAcceptanceRunIncompleteAndClosesThePort) {
     ASSERT_TRUE(job->Done());
     EXPECT_EQ(job->Result().end, AcceptanceEnd::PortGone);
     EXPECT_TRUE(PortWentAway());
-    EXPECT_EQ(m_host->Messages(), Lines{MSG_PORT_GONE});
+    EXPECT_EQ(m_host->Messages(), Lines{kMsgPortGone});
     const Lines log = m_host->Log();
     ASSERT_GE(log.size(), 3u);
     EXPECT_EQ(log[log.size() - 3], "[--验收测试未完成--]");
-    EXPECT_EQ(log[log.size() - 2], LOG_PORT_GONE);
+    EXPECT_EQ(log[log.size() - 2], kLogPortGone);
     EXPECT_EQ(log.back(), "[串口已关闭]");
     EXPECT_EQ(g_bReqAcceptance, 0u);
 }
@@ -370,7 +370,7 @@ TEST(SlowConsoleTest, AFullPollReadsEveryReplyInTimeHoweverSlowlyTheConsoleTakes
     const Lines log = host.Log();
     Lines parsed;
     for (std::size_t i = 0; i < log.size(); ++i) {
-        if (log[i] == LOG_FRAME_COMPLETE) {
+        if (log[i] == kLogFrameComplete) {
             EXPECT_LE(RawLineMs(log[i + 1]), 1475) << "the time the byte was read, not shown";
             parsed.push_back(log[i + 3]);
         }
@@ -382,7 +382,7 @@ TEST(SlowConsoleTest, AFullPollReadsEveryReplyInTimeHoweverSlowlyTheConsoleTakes
         EXPECT_EQ(parsed[static_cast<std::size_t>(address)], line);
     }
     ASSERT_GE(log.size(), 3u);
-    EXPECT_EQ(log[log.size() - 3], LOG_LAST_NODE);
+    EXPECT_EQ(log[log.size() - 3], kLogLastNode);
     EXPECT_EQ(log[log.size() - 2], "[--完毕：群体获取状态--]");
     EXPECT_EQ(log.back(), "[串口已关闭]");
     EXPECT_TRUE(host.endShownAfterThePollReturned) << "the poll never waited for the console";

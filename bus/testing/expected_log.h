@@ -26,12 +26,23 @@ inline const Lines kGroupStatusAnnouncement = {
     ":考虑到上位机windows系统非实时性，需要考虑增加额外的等待时间，这一块需要根据不同的系统评估",
 };
 
+// The operator notes on power and timing of an unlock.
+inline const Lines kUnlockNotes = {
+    ":!!!  1. 选择功率足够大的电源",
+    ":!!!  2. 如果节点很多，因为电线存在线损，需要考虑中间节点中继供电",
+    ":!!!  3. "
+    "设置好开锁前后间隔时间(最小开锁时间),较大的间隔可以分散功耗，但是会增加开锁时间，平衡好！",
+    ":!!!  4. 有的品牌的电磁锁通电时间过长会烧毁，设置好最长开锁时间",
+    ":!!! 对于带反馈的锁，一单锁打开，控制板会立即停止通电，结束开锁，设置好反馈极性很重要！！",
+    ":!!! 对于不带反馈的锁，锁会按最大通电时间进行通电，要非常小心！！！！",
+};
+
 // Where a line's elapsed milliseconds stand; they depend on the nodes' timing.
 inline const std::string kMsHole = "{ms}";
 
 // The four lines of one completed frame.
 inline Lines FrameLines(const std::string& rawBytes, const std::string& parsed) {
-    return {LOG_FRAME_COMPLETE, std::string(LOG_RAW_PREFIX) + rawBytes + ",时间 {ms}ms", LOG_PARSED,
+    return {kLogFrameComplete, std::string(kLogRawPrefix) + rawBytes + ",时间 {ms}ms", kLogParsed,
             parsed};
 }
 

@@ -4,14 +4,14 @@ namespace {
 IMessageBoxPresenter* g_pPresenter = nullptr;  // nullptr: the backend's own
 }  // namespace
 
-IMessageBoxPresenter* AfxSetMessageBoxPresenter(IMessageBoxPresenter* presenter) {
+IMessageBoxPresenter* SetMessageBoxPresenter(IMessageBoxPresenter* presenter) {
     IMessageBoxPresenter* previous = g_pPresenter;
     g_pPresenter = presenter;
     return previous;
 }
 
-int AfxPresentMessageBox(const MessageBoxRequest& request) {
+int PresentMessageBox(const MessageBoxRequest& request) {
     IMessageBoxPresenter& presenter =
-        g_pPresenter != nullptr ? *g_pPresenter : AfxDefaultMessageBoxPresenter();
+        g_pPresenter != nullptr ? *g_pPresenter : DefaultMessageBoxPresenter();
     return presenter.Present(request);
 }

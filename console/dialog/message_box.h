@@ -23,8 +23,8 @@ class IMessageBoxPresenter {
 };
 
 // The backend's presenter: a box of the window system, modal to its owner's window.
-IMessageBoxPresenter& AfxDefaultMessageBoxPresenter();
+IMessageBoxPresenter& DefaultMessageBoxPresenter();
 
 // nullptr restores the default presenter. Returns the one installed before.
-IMessageBoxPresenter* AfxSetMessageBoxPresenter(IMessageBoxPresenter* presenter);
-int AfxPresentMessageBox(const MessageBoxRequest& request);
+IMessageBoxPresenter* SetMessageBoxPresenter(IMessageBoxPresenter* presenter);
+int PresentMessageBox(const MessageBoxRequest& request);

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "res/resources.h"
+#include "res/dialog_templates.h"
 
 // Indexes into controls of the radio buttons of the group that starts at controls[first].
 std::vector<size_t> RadioGroupAt(std::span<const res::ControlTemplate> controls, size_t first);

@@ -6,12 +6,12 @@
 
 // Runs op later on the window's thread, in posting order; callable from any thread, returns
 // at once. op must itself check that what it touches still exists when it runs.
-void AfxPostToWindowThread(std::function<void()> op);
+void PostToWindowThread(std::function<void()> op);
 
 // Runs op once on the window's thread when `delay` has passed; callable from any thread, returns
 // at once. op must itself check that what it touches still exists when it runs.
-void AfxPostToWindowThreadAfter(std::chrono::milliseconds delay, std::function<void()> op);
+void PostToWindowThreadAfter(std::chrono::milliseconds delay, std::function<void()> op);
 
 // On the window's thread: keeps handling the windows' messages, posted work included, until
 // done() holds. The operator's input waits meanwhile.
-void AfxServeUntil(const std::function<bool()>& done);
+void ServeWindowsUntil(const std::function<bool()>& done);

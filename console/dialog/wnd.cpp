@@ -33,7 +33,7 @@ CWnd* CWnd::WrapperOf(HWND child) const {
 }
 
 int CWnd::MessageBox(const std::string& text, const char* caption, UINT nType) {
-    return AfxPresentMessageBox(
+    return PresentMessageBox(
         {this, text, caption != nullptr ? std::string(caption) : AfxGetAppName(), nType});
 }
 

@@ -60,7 +60,7 @@ QWidget* MakeLabel(const res::ControlTemplate& tpl, QWidget* parent) {
 
 QWidget* MakeIcon(const res::ControlTemplate& tpl, QWidget* parent) {
     auto* label = new QLabel(parent);
-    if (HICON icon = AfxLoadIconResource(tpl.imageId)) {
+    if (HICON icon = LoadIconResource(tpl.imageId)) {
         const int size = GetSystemMetrics(SM_CXICON);
         label->setPixmap(icon->icon.pixmap(size, size));
     }

@@ -7,7 +7,7 @@
 #include <QRect>
 #include <vector>
 
-#include "res/resources.h"
+#include "res/dialog_templates.h"
 
 class QWidget;
 

@@ -5,9 +5,9 @@
 #include <map>
 #include <memory>
 
-#include "res/resources.h"
+#include "res/lookup_tables.h"
 
-HICON AfxLoadIconResource(int nIDResource) {
+HICON LoadIconResource(int nIDResource) {
     static std::map<int, std::unique_ptr<IconResource>> s_loaded;
     auto found = s_loaded.find(nIDResource);
     if (found != s_loaded.end()) {

@@ -10,4 +10,4 @@ struct IconResource {
 };
 
 // nullptr when the resource does not exist. Loaded once; the handle stays valid.
-HICON AfxLoadIconResource(int nIDResource);
+HICON LoadIconResource(int nIDResource);

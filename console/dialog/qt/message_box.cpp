@@ -58,7 +58,7 @@ class QtMessageBoxPresenter : public IMessageBoxPresenter {
 
 }  // namespace
 
-IMessageBoxPresenter& AfxDefaultMessageBoxPresenter() {
+IMessageBoxPresenter& DefaultMessageBoxPresenter() {
     static QtMessageBoxPresenter presenter;
     return presenter;
 }

@@ -3,36 +3,13 @@
 #include <QApplication>
 #include <QWidget>
 
-#include "cli/stop_signals.h"
-#include "console/dialog/qt/close_on_stop.h"
 #include "console/dialog/qt/icon.h"
-#include "console/dialog/window_thread.h"
 #include "console/dialog/wnd.h"
 #include "res/resource.h"
 
-void AfxCloseWindowsOnStop() {
-    CWnd* mainWnd = AfxGetMainWnd();
-    QWidget* main = mainWnd != nullptr ? mainWnd->GetSafeHwnd() : nullptr;
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window != main && window->isVisible() && window->isModal()) {
-            window->close();
-        }
-    }
-    if (main != nullptr) {
-        mainWnd->SendMessage(WM_SYSCOMMAND, SC_CLOSE);
-    }
-}
-
 struct CWinApp::State {
-    State(int& argc, char** argv)
-        : application(argc, argv),
-          // Posted work runs once the main window's message loop does, so it finds the window.
-          stopSignals(
-              [](int, const std::string&) { AfxPostToWindowThread(AfxCloseWindowsOnStop); }) {}
+    State(int& argc, char** argv) : application(argc, argv) {}
     QApplication application;
-    // Ctrl-C and SIGTERM close the windows as by their close boxes; it lives no longer than
-    // the application it posts to.
-    StopSignalWatch stopSignals;
 };
 
 CWinApp::CWinApp(const char* pszAppName) : m_strAppName(pszAppName ? pszAppName : "") {
@@ -60,7 +37,7 @@ int CWinApp::ExitInstance() {
 }
 
 HICON CWinApp::LoadIcon(UINT nIDResource) const {
-    return AfxLoadIconResource(static_cast<int>(nIDResource));
+    return LoadIconResource(static_cast<int>(nIDResource));
 }
 
 void CWinApp::OnHelp() {

@@ -11,15 +11,15 @@ constexpr int kServePollMs = 2;
 }  // namespace
 
 // The application object lives on the window's thread; calls queued to it run there.
-void AfxPostToWindowThread(std::function<void()> op) {
+void PostToWindowThread(std::function<void()> op) {
     QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(op), Qt::QueuedConnection);
 }
 
-void AfxPostToWindowThreadAfter(std::chrono::milliseconds delay, std::function<void()> op) {
+void PostToWindowThreadAfter(std::chrono::milliseconds delay, std::function<void()> op) {
     QTimer::singleShot(delay, QCoreApplication::instance(), std::move(op));
 }
 
-void AfxServeUntil(const std::function<bool()>& done) {
+void ServeWindowsUntil(const std::function<bool()>& done) {
     if (done()) {
         return;
     }

@@ -14,18 +14,8 @@
 #include "res/resource.h"
 
 namespace {
-constexpr char kControlIdProperty[] = "velkaroControlId";
 constexpr char kWrapperProperty[] = "velkaroWrapper";
 }  // namespace
-
-int ControlIdOf(const QWidget* widget) {
-    const QVariant id = widget->property(kControlIdProperty);
-    return id.isValid() ? id.toInt() : 0;
-}
-
-void SetControlId(QWidget* widget, int nID) {
-    widget->setProperty(kControlIdProperty, nID);
-}
 
 CWnd* BoundWrapperOf(HWND widget) {
     return reinterpret_cast<CWnd*>(widget->property(kWrapperProperty).value<quintptr>());

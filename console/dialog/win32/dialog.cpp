@@ -7,7 +7,7 @@
 #include "console/dialog/win32/busy_cursor.h"
 #include "console/dialog/win32/dialog_template.h"
 #include "console/dialog/win32/emphasis.h"
-#include "console/dialog/win32/window_thread_win32.h"
+#include "console/dialog/win32/window_thread.h"
 #include "console/dialog/win_app.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "res/resources.h"
+#include "res/dialog_templates.h"
 
 // The template's bytes, DWORD-aligned as the dialog manager needs them.
 class DialogTemplateImage {

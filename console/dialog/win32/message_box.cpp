@@ -21,7 +21,7 @@ class Win32MessageBoxPresenter : public IMessageBoxPresenter {
 
 }  // namespace
 
-IMessageBoxPresenter& AfxDefaultMessageBoxPresenter() {
+IMessageBoxPresenter& DefaultMessageBoxPresenter() {
     static Win32MessageBoxPresenter presenter;
     return presenter;
 }

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "console/dialog/win32/wide.h"
-#include "console/dialog/win32/window_thread_win32.h"
+#include "console/dialog/win32/window_thread.h"
 #include "console/dialog/wnd.h"
 #include "res/resource.h"
 

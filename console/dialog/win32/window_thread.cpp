@@ -6,7 +6,7 @@
 #include <map>
 #include <mutex>
 
-#include "console/dialog/win32/window_thread_win32.h"
+#include "console/dialog/win32/window_thread.h"
 
 namespace {
 
@@ -77,7 +77,7 @@ void AdoptWindowThread() {
                                       HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
 }
 
-void AfxPostToWindowThread(std::function<void()> op) {
+void PostToWindowThread(std::function<void()> op) {
     std::lock_guard lock(g_mutex);
     g_posted.push_back(std::move(op));
     // One message serves everything queued until it runs.
@@ -86,14 +86,14 @@ void AfxPostToWindowThread(std::function<void()> op) {
     }
 }
 
-void AfxPostToWindowThreadAfter(std::chrono::milliseconds delay, std::function<void()> op) {
+void PostToWindowThreadAfter(std::chrono::milliseconds delay, std::function<void()> op) {
     std::lock_guard lock(g_mutex);
     const UINT_PTR nTimerId = ++g_nLastTimerId;
     g_delayed[nTimerId] = std::move(op);
     ::SetTimer(g_hWorkWindow, nTimerId, static_cast<UINT>(delay.count()), nullptr);
 }
 
-void AfxServeUntil(const std::function<bool()>& done) {
+void ServeWindowsUntil(const std::function<bool()>& done) {
     // Posted and sent messages, painting and timers, but not the keyboard or the mouse.
     constexpr UINT kServed = PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE | PM_QS_PAINT;
     while (!done()) {

@@ -8,17 +8,7 @@
 namespace {
 // The window property that holds the wrapper a window is bound to.
 constexpr wchar_t kWrapperProperty[] = L"VelkaroWrapper";
-// The window property that marks a window whose pointer shows the busy arrow.
-constexpr wchar_t kBusyCursorProperty[] = L"VelkaroBusyCursor";
 }  // namespace
-
-bool SetBusyCursorIfMarked(HWND hWnd, LPARAM lParam) {
-    if (LOWORD(lParam) != HTCLIENT || ::GetPropW(hWnd, kBusyCursorProperty) == nullptr) {
-        return false;
-    }
-    ::SetCursor(::LoadCursorW(nullptr, IDC_APPSTARTING));
-    return true;
-}
 
 CWnd* BoundWrapperOf(HWND hWnd) {
     return static_cast<CWnd*>(::GetPropW(hWnd, kWrapperProperty));
@@ -101,11 +91,7 @@ void CWnd::SetIcon(HICON hIcon, BOOL bBigIcon) {
 }
 
 void CWnd::ShowBusyCursor(BOOL bBusy) {
-    if (bBusy) {
-        ::SetPropW(m_hWnd, kBusyCursorProperty, reinterpret_cast<HANDLE>(1));
-    } else {
-        ::RemovePropW(m_hWnd, kBusyCursorProperty);
-    }
+    MarkBusyCursor(m_hWnd, bBusy != FALSE);
     // A pointer resting over the window changes now rather than at its next move.
     POINT point;
     if (!::GetCursorPos(&point)) {

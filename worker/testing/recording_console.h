@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "bus/console_queue.h"
+#include "worker/console_queue.h"
 
 class RecordingConsole : public QueuedConsole {
   public:

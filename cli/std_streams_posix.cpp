@@ -2,7 +2,7 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include "cli/console_io.h"
+#include "cli/std_streams.h"
 
 // POSIX streams carry bytes unchanged, and the arguments arrive as the locale's bytes (UTF-8).
 // What is left to do makes every failure of the standard streams an error the run reports.

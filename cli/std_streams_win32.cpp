@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "cli/console_io.h"
+#include "cli/std_streams.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-// The executable's resources as plain data: dialog templates in dialog units, the string table
-// and the icon files. A window layer turns the templates into real windows.
+// The dialog templates as plain data, in dialog units. A window layer turns them into real
+// windows.
 #pragma once
 
 #include <cstdint>
@@ -93,12 +93,9 @@ struct Accelerator {
     int command;  // sent as a system command, as the system menu's item of that id is
 };
 
-// nullptr when there is no such resource.
+// nullptr when there is no such template.
 const DialogTemplate* FindDialogTemplate(int id);
 // The keys of a dialog's window, by the dialog's template id; empty for none.
 std::span<const Accelerator> FindAccelerators(int dialogId);
-const char* FindString(int id);
-// File name of an icon resource inside the resource folder.
-const char* FindIconFile(int id);
 
 }  // namespace res

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <thread>
 
-#include "cli/stop_signals.h"
+#include "process/stop_signals.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <atomic>
 
-#include "cli/stop_signals.h"
+#include "process/stop_signals.h"
 
 namespace {
 

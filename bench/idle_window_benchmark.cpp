@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     CVelkaroDlg dlg;
     dlg.Create();
     dlg.SendMessage(WM_COMMAND, IDC_BTN_OPEN_PORT);
-    if (!QTest::qWaitFor([] { return g_hComm != INVALID_SERIAL_HANDLE; }, 5000)) {
+    if (!QTest::qWaitFor([] { return g_hComm != kInvalidSerialHandle; }, 5000)) {
         std::fprintf(stderr, "the port did not open\n");
         return 1;
     }

@@ -1,5 +1,6 @@
+#include "res/dialog_templates.h"
+
 #include "res/resource.h"
-#include "res/resources.h"
 
 namespace res {
 namespace {

@@ -167,7 +167,7 @@ int main(int argc, char** argv) {
     dlg.Create();
     static_cast<QLineEdit*>(Control(dlg, IDC_EDIT_MAX_ON_TIME))->setText("0");
     dlg.SendMessage(WM_COMMAND, IDC_BTN_OPEN_PORT);
-    if (!ServeUntil([] { return g_hComm != INVALID_SERIAL_HANDLE; })) {
+    if (!ServeUntil([] { return g_hComm != kInvalidSerialHandle; })) {
         std::fprintf(stderr, "the port did not open\n");
         return 1;
     }

@@ -1,4 +1,4 @@
-// The process's side of the console: the arguments as UTF-8 and standard output that carries
+// The process's standard streams: the arguments as UTF-8 and standard output that carries
 // UTF-8 bytes as they are, with LF line ends, whatever the system's code pages.
 #pragma once
 

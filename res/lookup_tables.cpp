@@ -1,5 +1,8 @@
+#include "res/lookup_tables.h"
+
+#include <span>
+
 #include "res/resource.h"
-#include "res/resources.h"
 
 namespace res {
 namespace {

@@ -1,4 +1,4 @@
-#include "bus/console_queue.h"
+#include "worker/console_queue.h"
 
 #include <future>
 #include <memory>

@@ -1,5 +1,5 @@
 // The console's queue between the port worker and the console's thread.
-#include "bus/console_queue.h"
+#include "worker/console_queue.h"
 
 #include <gtest/gtest.h>
 
