@@ -46,7 +46,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME velkaro)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Velkaro developers")
-set(CPACK_PACKAGE_CONTACT "Velkaro developers <velkaro@example.org>")
+set(CPACK_PACKAGE_CONTACT "Velkaro developers <velkaro@velkaro.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "bench tool for the door-lock control bus of parcel lockers")
 set(CPACK_PACKAGE_DESCRIPTION
     "From one window a technician polls the lock state of every node on the\n\

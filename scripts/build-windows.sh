@@ -25,8 +25,8 @@ velkaro_project_version() {
     sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$VELKARO_WINDOWS_BUILD/CMakeCache.txt"
 }
 
-# The zip holds one folder with the stripped programs, README.txt (CRLF, for Notepad) and the
-# Wireshark dissector of the bus trace.
+# The zip holds one folder with the stripped programs, README.txt and LICENSE.txt (CRLF, for
+# Notepad) and the Wireshark dissector of the bus trace.
 velkaro_windows_pack() {
     local version name stage program
     version="$(velkaro_project_version)"
@@ -40,6 +40,7 @@ velkaro_windows_pack() {
     sed -e "s/@VERSION@/$version/" -e 's/$/\r/' "$VELKARO_ROOT/packaging/windows/README.txt" \
         >"$stage/$name/README.txt"
     cp "$VELKARO_ROOT/packaging/wireshark/velkaro.lua" "$stage/$name/"
+    sed -e 's/$/\r/' "$VELKARO_ROOT/LICENSE" >"$stage/$name/LICENSE.txt"
     mkdir -p "$VELKARO_ROOT/dist"
     rm -f "$VELKARO_ROOT/dist/$name.zip"
     (cd "$stage" && cmake -E tar cf "$VELKARO_ROOT/dist/$name.zip" --format=zip "$name")
