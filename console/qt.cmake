@@ -17,6 +17,7 @@ add_library(velkaro_console STATIC
     dialog/qt/message_box.cpp
     dialog/qt/paint_dc.cpp
     dialog/qt/report_view.cpp
+    dialog/qt/runtime_dir.cpp
     dialog/qt/widget_binding.cpp
     dialog/qt/win_app.cpp
     dialog/qt/window_thread.cpp

@@ -3,6 +3,8 @@
 #include <signal.h>
 #include <stdlib.h>
 
+#include <thread>
+
 #include "process/testing/child_process.h"
 
 namespace {
@@ -22,6 +24,21 @@ TEST(WindowProcessTest, StopSignalClosesTheWindowAsItsCloseBoxDoes) {
         EXPECT_LE(std::chrono::steady_clock::now() - signalled, 2s);
         EXPECT_EQ(ExitCode(status), 0) << window.Stderr();
     }
+}
+
+// Started from a bare root shell: no login session, so no XDG_RUNTIME_DIR. The window makes a
+// runtime folder of its own and has nothing to say on stderr.
+TEST(WindowProcessTest, StartsQuietlyFromABareEnvironment) {
+    ChildProcess window("/usr/bin/env", {"-i", "PATH=/usr/bin:/bin", "QT_QPA_PLATFORM=offscreen",
+                                         VELKARO_WINDOW_PATH});
+    ASSERT_TRUE(window.CatchesWithin(SIGTERM, 10s));
+    // Time for the window to show and settle before it is closed.
+    std::this_thread::sleep_for(500ms);
+    kill(window.Pid(), SIGTERM);
+    const auto status = window.AwaitEnd(5s);
+    EXPECT_EQ(ExitCode(status), 0);
+    EXPECT_EQ(window.Stdout(), "");
+    EXPECT_EQ(window.Stderr(), "");
 }
 
 }  // namespace

@@ -10,24 +10,13 @@ velkaro_build_targets Velkaro velkaro-cli velkaro-nodesim
 bin="$VELKARO_BUILD/bin"
 
 simulator_pid=""
-runtime_dir=""
 cleanup() {
     if [ -n "$simulator_pid" ]; then
         kill "$simulator_pid" 2>/dev/null || true
         wait "$simulator_pid" 2>/dev/null || true
     fi
-    if [ -n "$runtime_dir" ]; then
-        rm -rf "$runtime_dir"
-    fi
 }
 trap cleanup EXIT
-
-# Without a login session (root in a bare shell, for one) Qt warns that it has no runtime
-# folder; give the programs a private one for this run.
-if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
-    runtime_dir="$(mktemp -d "${TMPDIR:-/tmp}/velkaro-runtime-XXXXXX")"
-    export XDG_RUNTIME_DIR="$runtime_dir"
-fi
 
 if ! compgen -G '/dev/ttyUSB*' >/dev/null && ! compgen -G '/dev/ttyACM*' >/dev/null; then
     coproc SIMULATOR { exec "$bin/velkaro-nodesim" </dev/null; }

@@ -4,11 +4,14 @@
 #include <QWidget>
 
 #include "console/dialog/qt/icon.h"
+#include "console/dialog/qt/runtime_dir.h"
 #include "console/dialog/wnd.h"
 #include "res/resource.h"
 
 struct CWinApp::State {
     State(int& argc, char** argv) : application(argc, argv) {}
+    // Before the application, which looks for it.
+    PrivateRuntimeDir runtimeDir;
     QApplication application;
 };
 
