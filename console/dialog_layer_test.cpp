@@ -64,6 +64,7 @@ TEST(AppNameTest, IsTheExecutableFileNameWithoutExtension) {
     EXPECT_EQ(AppNameFromPath("/usr/local/bin/Velkaro"), "Velkaro");
     EXPECT_EQ(AppNameFromPath("Velkaro.exe"), "Velkaro");
     EXPECT_EQ(AppNameFromPath("./build/Velkaro"), "Velkaro");
+    EXPECT_EQ(AppNameFromPath("C:\\Programs\\门锁\\Velkaro 门锁.exe"), "Velkaro 门锁");
 }
 
 // The About template (icon, label, default button IDOK) serves as a small dialog.

@@ -42,7 +42,9 @@ class ConsoleQueue {
 
     // Called on the posting thread when the queue turns non-empty (once, until the consumer
     // has run it dry) and at each Nudge(): an event loop schedules a RunPending() on the
-    // consumer's thread. Set it before any other thread posts.
+    // consumer's thread. Set it before any other thread posts. The window sets it in
+    // CVelkaroDlg's constructor (ScheduleRunPending, which posts a RunPending to the window's
+    // thread); the command line and the tests set none and call ServeUntil instead.
     void SetWakeUp(std::function<void()> wakeUp);
     // Wakes the consumer, so that it looks at what it waits for again.
     void Nudge();

@@ -13,12 +13,6 @@ class CButton : public CWnd {
     void SetCheck(int nCheck);
 };
 
-class CEdit : public CWnd {
-  public:
-    // Selects characters nStartChar up to nEndChar; 0, -1 selects the whole text.
-    void SetSel(int nStartChar, int nEndChar);
-};
-
 // A label whose text the program sets.
 class CStatic : public CWnd {
   public:

@@ -1,7 +1,5 @@
 #include "console/dialog/win_app.h"
 
-#include <filesystem>
-
 CWinApp* CWinApp::s_pTheApp = nullptr;
 
 const MessageMap CWinApp::messageMap = {&CCmdTarget::messageMap, {}};
@@ -15,7 +13,15 @@ CWnd* AfxGetMainWnd() {
 }
 
 std::string AppNameFromPath(const std::string& executablePath) {
-    return std::filesystem::path(executablePath).stem().string();
+    // By hand rather than through std::filesystem, which on Windows would take the UTF-8 text
+    // for the ANSI code page. Both separators, as Windows has them.
+    const std::size_t slash = executablePath.find_last_of("/\\");
+    std::string name =
+        slash == std::string::npos ? executablePath : executablePath.substr(slash + 1);
+    if (const std::size_t dot = name.rfind('.'); dot != std::string::npos && dot != 0) {
+        name.resize(dot);
+    }
+    return name;
 }
 
 std::vector<std::string> CWinApp::CommandLineArguments() const {

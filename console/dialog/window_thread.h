@@ -15,3 +15,6 @@ void PostToWindowThreadAfter(std::chrono::milliseconds delay, std::function<void
 // On the window's thread: keeps handling the windows' messages, posted work included, until
 // done() holds. The operator's input waits meanwhile.
 void ServeWindowsUntil(const std::function<bool()>& done);
+
+// How often ServeWindowsUntil looks at its condition between the messages it handles, in ms.
+inline constexpr int kServePollMs = 2;

@@ -49,14 +49,6 @@ void SelectAllTextOf(HWND hEdit) {
     }
 }
 
-void CEdit::SetSel(int nStartChar, int nEndChar) {
-    QLineEdit& edit = As<QLineEdit>(m_hWnd);
-    const int length = static_cast<int>(edit.text().size());
-    const int end = nEndChar < 0 ? length : std::min(nEndChar, length);
-    const int start = nStartChar < 0 ? end : std::min(nStartChar, end);
-    edit.setSelection(start, end - start);
-}
-
 void CStatic::SetEmphasis(COLORREF color, int pointSize) {
     QLabel& label = As<QLabel>(m_hWnd);
     QFont font = label.font();

@@ -5,11 +5,6 @@
 #include <QMetaObject>
 #include <QTimer>
 
-namespace {
-// How often the wait looks at its condition between the messages it handles.
-constexpr int kServePollMs = 2;
-}  // namespace
-
 // The application object lives on the window's thread; calls queued to it run there.
 void PostToWindowThread(std::function<void()> op) {
     QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(op), Qt::QueuedConnection);

@@ -56,10 +56,6 @@ void SelectAllTextOf(HWND hEdit) {
     Send(hEdit, EM_SETSEL, 0, -1);
 }
 
-void CEdit::SetSel(int nStartChar, int nEndChar) {
-    Send(m_hWnd, EM_SETSEL, static_cast<WPARAM>(nStartChar), nEndChar);
-}
-
 void CStatic::SetEmphasis(COLORREF color, int pointSize) {
     SetEmphasisOf(m_hWnd, color, pointSize);
 }

@@ -1,7 +1,5 @@
 #include "console/dialog/win_app.h"
 
-#include <filesystem>
-
 #include "console/dialog/win32/wide.h"
 #include "console/dialog/win32/window_thread.h"
 #include "console/dialog/wnd.h"
@@ -48,11 +46,10 @@ std::string AfxGetAppName() {
     if (app != nullptr && !app->m_strAppName.empty()) {
         return app->m_strAppName;
     }
-    // The executable's file name without its extension, taken as a wide path so that any
-    // character of it survives.
+    // The executable's path as a wide text, so that any character of its name survives.
     wchar_t path[MAX_PATH];
     const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return Narrow(std::filesystem::path(std::wstring(path, length)).stem().wstring());
+    return AppNameFromPath(Narrow(std::wstring_view(path, length)));
 }
 
 void AfxTrace(const std::string& line) {

@@ -13,8 +13,6 @@ namespace {
 // Work is posted to a message-only window of the window's thread, so that every message loop
 // on that thread runs it: the dialogs' modal loops, the message boxes' and the wait below.
 constexpr UINT kRunPostedWork = WM_APP + 1;
-// How often the wait looks at its condition between the messages it handles.
-constexpr DWORD kServePollMs = 2;
 
 std::mutex g_mutex;
 std::deque<std::function<void()>> g_posted;
