@@ -14,7 +14,7 @@
 #include "console/dialog/win_app.h"
 #include "console/dialog/window_thread.h"
 #include "record/bus_trace.h"
-#include "res/dialog_templates.h"
+#include "res/lookup_tables.h"
 #include "serial/serial.h"
 
 namespace {
