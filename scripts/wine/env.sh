@@ -90,9 +90,5 @@ velkaro_stop_nodesims() {
     for pid in "${VELKARO_SIM_PIDS[@]}"; do
         kill "$pid" 2>/dev/null || true
     done
-    # A rehearsal cabinet with a node of every verdict the acceptance run gives, for the command
-# line's end-to-end run under wine: velkaro_start_nodesim NAME "${VELKARO_REHEARSAL_NODES[@]}".
-VELKARO_REHEARSAL_NODES=(--nodes 00-06,20 --duplicate 01 --open 02 --jammed 03 --silent 05)
-
-VELKARO_SIM_PIDS=()
+    VELKARO_SIM_PIDS=()
 }
