@@ -38,22 +38,6 @@ NodeSimConfig EightNodeCabinet() {
     return config;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-Lines SplitLines(const std::string& text) {
-    Lines lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 // What may differ between two runs on equal buses: the times (calendar and reply times), the
 // port and the program that ran it.
 std::string Normalised(std::string text, const std::string& port, const std::string& tool) {

@@ -26,22 +26,6 @@ using Lines = std::vector<std::string>;
 
 constexpr int kTransactionTimeoutMs = 20'000;
 
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-Lines SplitLines(const std::string& text) {
-    Lines lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 class LogRecordTest : public testing::Test {
   protected:
     void SetUp() override {
