@@ -10,6 +10,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <sstream>
 #include <vector>
 
 #include "acceptance/acceptance_run.h"
@@ -19,6 +20,7 @@
 #include "bus/operator_console.h"
 #include "cli/cli_host.h"
 #include "cli/exit_status.h"
+#include "cli/exit_status_list.h"
 #include "cli/output.h"
 #include "cli/simulated_bus.h"
 #include "record/bus_trace.h"
@@ -154,7 +156,7 @@ std::vector<Operation> ParseOperations(const std::vector<std::string>& words) {
     return operations;
 }
 
-constexpr const char* kExitStatusHelp =
+constexpr const char* kCommissionHelp =
     "velkaro-cli [OPTIONS] commission --expect ADDRS [--cabinet TEXT] [--operator TEXT]\n"
     "    [--report FILE]... [--close-wait S] [--mode each|group]\n"
     "commission: the cabinet's acceptance run. ADDRS: hexadecimal addresses and ranges, such as\n"
@@ -164,16 +166,33 @@ constexpr const char* kExitStatusHelp =
     "poll (--mode group). With --close-wait S the bus is polled every 2 s, for up to S seconds,\n"
     "until every opened door reads locked again. Each node gets a verdict: pass, fail (with its\n"
     "reasons), unverified (--no-feedback: no lock state is known) or unexpected. --report FILE\n"
-    "(repeatable) writes the report as .json, .csv or .html; --json adds it as \"acceptance\".\n"
-    "\n"
-    "Exit status: 0 every operation ran (commission: the cabinet passed); 1 the port could not\n"
-    "be opened (or the simulated bus could not start); 2 bad usage; 3 a write error on the\n"
-    "port; 4 the port went away (adapter pulled out), the remaining operations not run (the\n"
-    "reports are written, marked incomplete); 5 stdout, the --log file, the --trace file or a\n"
-    "--report file could not be written (one that cannot be created is bad usage); 6\n"
-    "commission finished and the cabinet did not pass; 130 / 143 stopped by SIGINT (Ctrl-C) /\n"
-    "SIGTERM. With --json stdout carries exactly one JSON document, its exit_status included;\n"
-    "errors are also on stderr.";
+    "(repeatable) writes the report as .json, .csv or .html; --json adds it as \"acceptance\".\n";
+
+constexpr const char* kJsonHelp =
+    "With --json stdout carries exactly one JSON document, its exit_status included; errors are\n"
+    "also on stderr.";
+
+// "  4    the port went away ...", continued under the meaning, as help2man reads an option list.
+std::string ExitStatusHelp() {
+    constexpr std::size_t kWidth = 92;
+    const std::string indent(7, ' ');
+    std::string help = "Exit status:\n";
+    for (const ExitStatusMeaning& row : kExitStatusMeanings) {
+        std::string line = "  " + std::to_string(row.status);
+        line.resize(indent.size(), ' ');
+        std::istringstream words(row.meaning);
+        for (std::string word; words >> word;) {
+            const bool lineHasWords = line.size() > indent.size();
+            if (lineHasWords && line.size() + 1 + word.size() > kWidth) {
+                help += line + "\n";
+                line = indent;
+            }
+            line += (line.size() > indent.size() ? " " : "") + word;
+        }
+        help += line + "\n";
+    }
+    return help;
+}
 
 void DefineCommission(CLI::App& app, CommissionTexts& texts) {
     CLI::App* commission = app.add_subcommand(
@@ -227,7 +246,7 @@ void DefineOptions(CLI::App& app, CliOptions& options, NumberTexts& numbers,
     app.add_option("operation", words,
                    "ports | group-status | group-unlock | status ADDR | unlock ADDR | wait MS");
     DefineCommission(app, commission);
-    app.footer(kExitStatusHelp);
+    app.footer(std::string(kCommissionHelp) + "\n" + ExitStatusHelp() + "\n" + kJsonHelp);
 }
 
 AcceptanceMode ModeOption(const std::string& text) {

@@ -25,6 +25,16 @@ velkaro_project_version() {
     sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$VELKARO_WINDOWS_BUILD/CMakeCache.txt"
 }
 
+# cli/exit_statuses.txt as --help shows it: the status, then its meaning wrapped under itself.
+velkaro_exit_status_list() {
+    local status meaning
+    echo "Exit status:"
+    grep -E '^[0-9]+ ' "$VELKARO_ROOT/cli/exit_statuses.txt" | while read -r status meaning; do
+        printf '%s\n' "$meaning" | fold -s -w 85 | sed -e 's/ *$//' \
+            -e "1s/^/  $(printf '%-5s' "$status")/" -e '2,$s/^/       /'
+    done
+}
+
 # The zip holds one folder with the stripped programs, README.txt and LICENSE.txt (CRLF, for
 # Notepad) and the Wireshark dissector of the bus trace.
 velkaro_windows_pack() {
@@ -37,8 +47,10 @@ velkaro_windows_pack() {
         [ -f "$VELKARO_WINDOWS_BUILD/bin/$program" ] || continue
         x86_64-w64-mingw32-strip -o "$stage/$name/$program" "$VELKARO_WINDOWS_BUILD/bin/$program"
     done
-    sed -e "s/@VERSION@/$version/" -e 's/$/\r/' "$VELKARO_ROOT/packaging/windows/README.txt" \
-        >"$stage/$name/README.txt"
+    velkaro_exit_status_list >"$stage/exit-statuses.txt"
+    sed -e "s/@VERSION@/$version/" -e "/@EXIT_STATUSES@/{r $stage/exit-statuses.txt" -e 'd}' \
+        "$VELKARO_ROOT/packaging/windows/README.txt" | sed -e 's/$/\r/' >"$stage/$name/README.txt"
+    rm "$stage/exit-statuses.txt"
     cp "$VELKARO_ROOT/packaging/wireshark/velkaro.lua" "$stage/$name/"
     sed -e 's/$/\r/' "$VELKARO_ROOT/LICENSE" >"$stage/$name/LICENSE.txt"
     mkdir -p "$VELKARO_ROOT/dist"
