@@ -63,28 +63,6 @@ class SerialIoTest : public ::testing::Test {
     SerialHandle m_handle = kInvalidSerialHandle;
 };
 
-TEST_F(SerialIoTest, BytesWaitingCountsArrivalsReadsAndPurge) {
-    m_pty.Send("abc");
-    EXPECT_EQ(AwaitWaiting(m_handle, 3, milliseconds(2000)), 3u);
-    uint8_t byte = 0;
-    EXPECT_EQ(SerialRead(m_handle, &byte, 1), 1u);
-    EXPECT_EQ(byte, 'a');
-    EXPECT_EQ(SerialBytesWaiting(m_handle), 2u);
-    EXPECT_TRUE(SerialPurge(m_handle));
-    EXPECT_EQ(SerialBytesWaiting(m_handle), 0u);
-}
-
-TEST_F(SerialIoTest, WriteSendsTheFrameAndShowsItToTheTransmitHook) {
-    SerialSetHooks(RecordTx, RecordRx);
-    const std::vector<uint8_t> frame = {0xA5, 0xFF, 0x00, 0x00, 0x00, 0x00, 0xA4};
-    EXPECT_EQ(SerialWrite(m_handle, frame.data(), 7), 7u);
-    EXPECT_EQ(m_pty.Receive(7, milliseconds(2000)), std::string(frame.begin(), frame.end()));
-    ASSERT_EQ(g_txCalls.size(), 1u);
-    EXPECT_EQ(g_txCalls[0].count, 7u);
-    EXPECT_EQ(g_txCalls[0].bytes, frame);
-    EXPECT_TRUE(g_rxCalls.empty());
-}
-
 TEST_F(SerialIoTest, ReadReturnsOnceAllBytesArrivedInPieces) {
     SerialSetHooks(RecordTx, RecordRx);
     Feeder feeder(m_pty, {"ab", "cd", "e"}, milliseconds(50));
@@ -95,22 +73,6 @@ TEST_F(SerialIoTest, ReadReturnsOnceAllBytesArrivedInPieces) {
     EXPECT_EQ(std::string(buffer, buffer + 5), "abcde");
     ASSERT_EQ(g_rxCalls.size(), 1u);
     EXPECT_EQ(g_rxCalls[0].count, 5u);
-}
-
-// The one slow case: the read gives up 2 s after its last byte, well before its total limit.
-TEST_F(SerialIoTest, ReadThatTimesOutReturnsWhatArrivedAndTheHookStillGetsTheCountAsked) {
-    SerialSetHooks(RecordTx, RecordRx);
-    m_pty.Send("x");
-    uint8_t buffer[2] = {};
-    const auto start = Clock::now();
-    EXPECT_EQ(SerialRead(m_handle, buffer, 2), 1u);
-    const milliseconds elapsed = Since(start);
-    EXPECT_GE(elapsed, milliseconds(1900));
-    EXPECT_LT(elapsed, milliseconds(4500));
-    EXPECT_EQ(buffer[0], 'x');
-    ASSERT_EQ(g_rxCalls.size(), 1u);
-    EXPECT_EQ(g_rxCalls[0].count, 2u);
-    EXPECT_EQ(g_rxCalls[0].bytes[0], 'x');
 }
 
 // The far end reads nothing, so once the line's buffers are full a write cannot move; it
@@ -128,22 +90,6 @@ TEST_F(SerialIoTest, WriteToAStalledLineGivesUpAtItsLimit) {
     EXPECT_EQ(g_txCalls[0].count, 1u);
 }
 
-TEST_F(SerialIoTest, SingleByteReadAndWrite) {
-    SerialSetHooks(RecordTx, RecordRx);
-    SerialWriteByte(m_handle, 0x5A);
-    EXPECT_EQ(m_pty.Receive(1, milliseconds(2000)), "\x5A");
-    ASSERT_EQ(g_txCalls.size(), 1u);
-    EXPECT_EQ(g_txCalls[0].bytes, std::vector<uint8_t>{0x5A});
-
-    EXPECT_EQ(SerialReadByte(m_handle), 0u);  // nothing waiting: nothing read, no hook call
-    EXPECT_TRUE(g_rxCalls.empty());
-    m_pty.Send("\x42");
-    ASSERT_EQ(AwaitWaiting(m_handle, 1, milliseconds(2000)), 1u);
-    EXPECT_EQ(SerialReadByte(m_handle), 0x42u);
-    ASSERT_EQ(g_rxCalls.size(), 1u);
-    EXPECT_EQ(g_rxCalls[0].count, 1u);
-}
-
 TEST_F(SerialIoTest, WaitReadableReturnsWhenAByteArrivesOrWhenTheTimeIsUp) {
     {
         Feeder feeder(m_pty, {"z"}, milliseconds(100));
@@ -156,39 +102,6 @@ TEST_F(SerialIoTest, WaitReadableReturnsWhenAByteArrivesOrWhenTheTimeIsUp) {
     const auto start = Clock::now();
     SerialWaitReadable(m_handle, 200);
     EXPECT_GE(Since(start), milliseconds(195));
-}
-
-TEST_F(SerialIoTest, ReadTimedReturnsOneAsSoonAsTheLastByteIsRead) {
-    Feeder feeder(m_pty, {"ab", "cd", "e"}, milliseconds(50));
-    uint8_t buffer[5] = {};
-    const auto start = Clock::now();
-    EXPECT_EQ(SerialReadTimed(m_handle, buffer, 5, 3000), 1);
-    EXPECT_LT(Since(start), milliseconds(1500));
-    EXPECT_EQ(std::string(buffer, buffer + 5), "abcde");
-}
-
-// Each byte comes 60 ms after the one before, well within the 200 ms limit, yet the whole
-// ten would take 600 ms.
-TEST_F(SerialIoTest, ReadTimedLimitCoversTheWholeCall) {
-    Feeder feeder(m_pty, std::vector<std::string>(10, "k"), milliseconds(60));
-    uint8_t buffer[10] = {};
-    const auto start = Clock::now();
-    EXPECT_EQ(SerialReadTimed(m_handle, buffer, 10, 200), 0);
-    const milliseconds elapsed = Since(start);
-    EXPECT_GE(elapsed, milliseconds(195));
-    EXPECT_LT(elapsed, milliseconds(450));
-    EXPECT_EQ(buffer[0], 'k');  // bytes read before the time-out stay
-}
-
-TEST_F(SerialIoTest, ReadTimedRunsOnAcrossATickCounterWrap) {
-    SetTickOffset(0);
-    SetTickOffset(0xFFFFFFFFu - 100u - TickNow());
-    const uint32_t before = TickNow();
-    Feeder feeder(m_pty, {"1", "2", "3", "4"}, milliseconds(60));
-    uint8_t buffer[4] = {};
-    EXPECT_EQ(SerialReadTimed(m_handle, buffer, 4, 2000), 1);
-    EXPECT_LT(TickNow(), before);  // the counter did wrap during the call
-    EXPECT_EQ(std::string(buffer, buffer + 4), "1234");
 }
 
 // Pulling out a USB adapter hangs the port up; closing a pty's master does the same.

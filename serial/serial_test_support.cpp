@@ -12,8 +12,6 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "serial/tick.h"
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -91,16 +89,6 @@ int OpenFdCount() {
     }
     closedir(dir);
     return count;
-}
-
-uint32_t AwaitWaiting(SerialHandle handle, uint32_t count, std::chrono::milliseconds timeout) {
-    const auto deadline = Clock::now() + timeout;
-    uint32_t waiting = SerialBytesWaiting(handle);
-    while (waiting < count && Clock::now() < deadline) {
-        SleepMs(2);
-        waiting = SerialBytesWaiting(handle);
-    }
-    return waiting;
 }
 
 int RunInChild(const std::function<int()>& body) {

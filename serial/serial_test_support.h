@@ -35,9 +35,6 @@ SerialHandle OpenLine(const std::string& portName);  // 115200-8-N-1
 
 int OpenFdCount();
 
-// Waits until `count` bytes are waiting on the port or `timeout` passed; returns the count.
-uint32_t AwaitWaiting(SerialHandle handle, uint32_t count, std::chrono::milliseconds timeout);
-
 // Runs `body` in a forked child; returns its result as the child's exit status.
 int RunInChild(const std::function<int()>& body);
 
