@@ -11,11 +11,11 @@
 #include <cstdio>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <regex>
 #include <sstream>
 
 #include "acceptance/report.h"
 #include "console/VelkaroDlg.h"
+#include "console/acceptance_test_support.h"
 #include "console/console_test_support.h"
 #include "console/file_dialog_recorder.h"
 #include "nodesim/node_sim.h"
@@ -36,29 +36,6 @@ NodeSimConfig EightNodeCabinet() {
     config.jammed = {0x03};
     config.silent = {0x05};
     return config;
-}
-
-// What may differ between two runs on equal buses: the times (calendar and reply times), the
-// port and the program that ran it.
-std::string Normalised(std::string text, const std::string& port, const std::string& tool) {
-    text = std::regex_replace(text, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d)"),
-                              "TIME");
-    // scan_reply_ms: the JSON field, the CSV column after the scan state, the HTML cell.
-    text = std::regex_replace(text, std::regex(R"("scan_reply_ms": \d+)"), "\"scan_reply_ms\": MS");
-    text = std::regex_replace(text, std::regex(R"(,(true|false),(\d+),(闭|开|),\d+,)"),
-                              ",$1,$2,$3,MS,");
-    text = std::regex_replace(
-        text,
-        std::regex(
-            R"((<tr[^>]*><td>[0-9A-F]{2}</td><td>[^<]*</td><td>\d+</td><td>[^<]*</td><td>)\d+<)"),
-        "$1MS<");
-    text = std::regex_replace(
-        text, std::regex(std::regex_replace(port, std::regex(R"([/.])"), R"(\$&)")), "PORT");
-    return std::regex_replace(text, std::regex(tool), "TOOL");
-}
-
-std::string Normalised(const std::string& line) {
-    return std::regex_replace(line, std::regex(R"(时间 \d+ms)"), "时间 {ms}ms");
 }
 
 class AcceptanceDialogTest : public testing::Test {
@@ -302,19 +279,11 @@ TEST_F(AcceptanceDialogTest, EightNodesWithAJammedLockAndASilentNodeFailAsOnTheC
         const std::string window = ReadFile((dir / ("window." + format)).string());
         const std::string commandLine = ReadFile((dir / ("cli." + format)).string());
         ASSERT_FALSE(window.empty()) << format;
-        EXPECT_EQ(Normalised(window, m_sim->PortName(), "Velkaro"),
-                  Normalised(commandLine, sim->PortPath(), "velkaro-cli"))
+        EXPECT_EQ(NormalisedReport(window, m_sim->PortName(), "Velkaro"),
+                  NormalisedReport(commandLine, sim->PortPath(), "velkaro-cli"))
             << format;
     }
-    // The window's log holds the run's lines as the command line writes them, in order.
-    Lines cliLines = SplitLines(cliOutput);
-    ASSERT_FALSE(cliLines.empty());
-    EXPECT_EQ(cliLines.back(), "[串口已关闭]");
-    cliLines.pop_back();
-    ASSERT_EQ(windowLog.size(), cliLines.size());
-    for (size_t i = 0; i < cliLines.size(); ++i) {
-        EXPECT_EQ(Normalised(windowLog[i]), Normalised(cliLines[i])) << "line " << i + 1;
-    }
+    ExpectTheCommandLinesLog(windowLog, cliOutput);
     std::filesystem::remove_all(dir);
 }
 

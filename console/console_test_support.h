@@ -20,6 +20,7 @@
 #include "console/dialog/controls.h"
 #include "console/dialog/wnd.h"
 #include "console/message_box_recorder.h"
+#include "console/text_file_test_support.h"
 #include "res/resource.h"
 #include "serial/virtual_port.h"
 
@@ -48,24 +49,6 @@ class ScopedPortRegistry {
     std::string m_dir;
     std::vector<std::unique_ptr<VirtualPortRegistration>> m_ports;
 };
-
-// A whole file's bytes, as a saved log or report holds them.
-inline std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-// The lines of a text, without their line ends' LF.
-inline std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 // Every line of a list box, in order.
 inline std::vector<std::string> ListBoxLines(const CListBox& list) {

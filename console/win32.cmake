@@ -43,6 +43,8 @@ add_executable(console_win32_test
     ${VELKARO_RESOURCE_SCRIPT}
 )
 target_link_libraries(console_win32_test PRIVATE velkaro_console GTest::gtest)
+# The acceptance test runs velkaro-cli.exe from beside it on the same kind of bus.
+add_dependencies(console_win32_test velkaro-cli)
 gtest_discover_tests(console_win32_test TEST_PREFIX console_win32. PROPERTIES TIMEOUT 120)
 
 # The README's picture of the window after a session (scripts/screenshot-windows.sh).

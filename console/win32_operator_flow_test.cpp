@@ -67,13 +67,6 @@ class Win32OperatorFlowTest : public testing::Test {
     CVelkaroDlg dlg;
 };
 
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 TEST_F(Win32OperatorFlowTest, OpenPollSixteenNodesQueryAndUnlockOneClose) {
     SelectPort(m_port);
 

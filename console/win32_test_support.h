@@ -14,6 +14,7 @@
 
 #include "console/dialog/types.h"
 #include "console/dialog/win32/wide.h"
+#include "console/text_file_test_support.h"
 
 using Lines = std::vector<std::string>;
 
