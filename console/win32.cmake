@@ -47,6 +47,9 @@ target_link_libraries(console_win32_test PRIVATE velkaro_console GTest::gtest)
 add_dependencies(console_win32_test velkaro-cli)
 gtest_discover_tests(console_win32_test TEST_PREFIX console_win32. PROPERTIES TIMEOUT 120)
 
-# The README's picture of the window after a session (scripts/screenshot-windows.sh).
+# The README's pictures of the window after a session and of the acceptance dialog after a run
+# (scripts/screenshot-windows.sh).
 add_executable(session_screenshot session_screenshot.cpp)
 target_link_libraries(session_screenshot PRIVATE velkaro_console gdi32)
+add_executable(acceptance_screenshot acceptance_screenshot_win32.cpp)
+target_link_libraries(acceptance_screenshot PRIVATE velkaro_console gdi32)

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# The README's picture of Velkaro.exe under wine: a session (open, group status of nodes 00-0f,
-# unlock and status of node 03) on a simulator mapped to COM10, then docs/screenshot-windows.png.
+# The README's pictures of Velkaro.exe under wine:
+# - docs/screenshot-windows.png: a session (open, group status of nodes 00-0f, unlock and status
+#   of node 03) on a simulator mapped to COM10;
+# - docs/screenshot-acceptance-windows.png: the acceptance dialog after a run over eight nodes,
+#   the lock of 03 jammed and node 05 silent, on a simulator mapped to COM11.
 # Needs the Linux build (the simulator) and the Windows build (scripts/build-windows.sh).
 set -euo pipefail
 VELKARO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -14,14 +17,13 @@ source "$VELKARO_ROOT/scripts/wine/env.sh"
 trap 'velkaro_wine_stop; velkaro_stop_nodesims' EXIT
 
 velkaro_start_nodesim SHOT --nodes 00-0f --open 03
+velkaro_start_nodesim ACCEPTANCE_SHOT --nodes 00-07 --jammed 03 --silent 05
 velkaro_wine_start
-velkaro_wine_map_ports "COM10=$VELKARO_SIM_SHOT_PORT"
-bitmap="$VELKARO_WINE_HOME/session.bmp"
-(cd "$VELKARO_WINDOWS_BUILD/bin" &&
-    wine ./session_screenshot.exe ./Velkaro.exe COM10 "Z:$bitmap" </dev/null)
+velkaro_wine_map_ports "COM10=$VELKARO_SIM_SHOT_PORT" "COM11=$VELKARO_SIM_ACCEPTANCE_SHOT_PORT"
 
-# 24-bit bitmap, bottom row first, to PNG.
-python3 - "$bitmap" "$VELKARO_ROOT/docs/screenshot-windows.png" <<'PY'
+# bitmap_to_png BMP PNG: a 24-bit bitmap, bottom row first, to PNG.
+bitmap_to_png() {
+    python3 - "$1" "$2" <<'PY'
 import struct, sys, zlib
 data = open(sys.argv[1], 'rb').read()
 offset, = struct.unpack_from('<I', data, 10)
@@ -41,4 +43,15 @@ open(sys.argv[2], 'wb').write(
     + chunk(b'IHDR', struct.pack('>IIBBBBB', width, height, 8, 2, 0, 0, 0))
     + chunk(b'IDAT', zlib.compress(bytes(rows), 9)) + chunk(b'IEND', b''))
 PY
-echo "$VELKARO_ROOT/docs/screenshot-windows.png"
+}
+
+# take_picture PROGRAM PORT PNG
+take_picture() {
+    local bitmap="$VELKARO_WINE_HOME/$1.bmp"
+    (cd "$VELKARO_WINDOWS_BUILD/bin" && wine "./$1.exe" ./Velkaro.exe "$2" "Z:$bitmap" </dev/null)
+    bitmap_to_png "$bitmap" "$3"
+    echo "$3"
+}
+
+take_picture session_screenshot COM10 "$VELKARO_ROOT/docs/screenshot-windows.png"
+take_picture acceptance_screenshot COM11 "$VELKARO_ROOT/docs/screenshot-acceptance-windows.png"
