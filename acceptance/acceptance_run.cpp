@@ -5,9 +5,9 @@
 
 #include "acceptance/local_time.h"
 #include "acceptance/verdict.h"
-#include "bus/log_text.h"
 #include "bus/transaction_loop.h"
 #include "bus/transactions.h"
+#include "res/texts.h"
 #include "serial/serial.h"
 #include "serial/tick.h"
 
@@ -16,10 +16,6 @@ namespace {
 // A wait between transactions is cut into slices this long, so that a stop ends it soon.
 constexpr uint32_t kStopCheckMs = 20;
 constexpr uint8_t kHighestNode = 0xFE;
-
-constexpr const char* kLogRunStart = "[验收测试]";
-constexpr const char* kLogRunEnd = "[--完毕：验收测试--]";
-constexpr const char* kLogRunStopped = "[--验收测试未完成--]";
 
 struct Reply {
     uint8_t address;
@@ -96,7 +92,7 @@ class Run {
 
     AcceptanceResult Go() {
         m_result.started = LocalTimeIso8601(std::chrono::system_clock::now());
-        m_operator.AppendLog(kLogRunStart);
+        m_operator.AppendLog(res::Text(res::TextId::LogAcceptanceStart));
         if (Scan()) {
             ReportProgress();
             const bool checked =
@@ -105,7 +101,8 @@ class Run {
                 WaitForClosing();
             }
         }
-        m_operator.AppendLog(m_result.Complete() ? kLogRunEnd : kLogRunStopped);
+        m_operator.AppendLog(res::Text(m_result.Complete() ? res::TextId::LogAcceptanceEnd
+                                                           : res::TextId::LogAcceptanceStopped));
         m_result.finished = LocalTimeIso8601(std::chrono::system_clock::now());
         m_result.nodes.clear();
         for (const auto& [address, node] : m_nodes) {
@@ -126,9 +123,7 @@ class Run {
         if (m_settings.feedback == 0) {
             return std::nullopt;
         }
-        return StatusCellText(m_settings.feedback, m_settings.polarity, level, "") == kCellLocked
-                   ? LockState::Locked
-                   : LockState::Open;
+        return LevelReadsLocked(m_settings.polarity, level) ? LockState::Locked : LockState::Open;
     }
 
     // True, with the end recorded, once the run must end before its next transaction.

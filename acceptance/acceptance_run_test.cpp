@@ -7,7 +7,7 @@
 #include <mutex>
 
 #include "acceptance/verdict.h"
-#include "bus/log_text.h"
+#include "bus/testing/log_text.h"
 #include "nodesim/node_sim.h"
 #include "protocol/reply_parser.h"
 #include "serial/serial.h"

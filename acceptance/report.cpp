@@ -5,11 +5,14 @@
 #include <cstdio>
 
 #include "acceptance/verdict.h"
+#include "res/texts.h"
 #include "res/version.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
+using res::Text;
+using res::TextId;
 
 constexpr const char* SCHEMA = "velkaro-acceptance/1";
 constexpr const char* kUtf8Bom = "\xEF\xBB\xBF";
@@ -124,8 +127,12 @@ std::string StateCell(const std::optional<LockState>& state) {
     return state ? LockStateText(*state) : "—";
 }
 
+const char* YesNo(bool value) {
+    return Text(value ? TextId::Yes : TextId::No);
+}
+
 std::string YesNoCell(const std::optional<bool>& value) {
-    return value ? (*value ? "是" : "否") : "—";
+    return value ? YesNo(*value) : "—";
 }
 
 constexpr const char* kHtmlStyle = R"(
@@ -152,16 +159,25 @@ table { border-collapse: collapse; width: 100%; }
 .nodes tr.unexpected td { background: #fff3cd; }
 )";
 
-std::string HeaderRow(const std::string& label, const std::string& value) {
-    return "<tr><td class=\"label\">" + label + "</td><td>" + Html(value) + "</td></tr>\n";
+// The node table's headings, in the order of NodeRow's cells.
+constexpr TextId kNodeColumns[] = {
+    TextId::ReportColumnAddress, TextId::ReportColumnExpected,    TextId::ReportColumnScanReplies,
+    TextId::ReportColumnBefore,  TextId::ReportColumnReplyMs,     TextId::ReportColumnUnlockReply,
+    TextId::ReportColumnAfter,   TextId::ReportColumnLockedAgain, TextId::ReportColumnVerdict,
+    TextId::ReportColumnReasons,
+};
+
+std::string HeaderRow(TextId label, const std::string& value) {
+    return "<tr><td class=\"label\">" + Html(Text(label)) + "</td><td>" + Html(value) +
+           "</td></tr>\n";
 }
 
 std::string SettingsText(const AcceptanceSettings& s) {
-    return "最大地址 " + Hex2(s.maxAddr) + "，" + (s.feedback != 0 ? "带反馈" : "无反馈") +
-           "，反馈极性 " + std::to_string(s.polarity) + "，最长通电时间 " +
-           std::to_string(s.maxOnTimeMs) + "ms，开锁间隔 " + std::to_string(s.intervalMs) +
-           "ms，关门等待 " + std::to_string(s.closeWaitS) + "s，" +
-           (s.mode == AcceptanceMode::Group ? "群体开锁 (group)" : "逐个开锁 (each)");
+    return res::FormatText(
+        TextId::ReportSettingsText, Hex2(s.maxAddr).c_str(),
+        Text(s.feedback != 0 ? TextId::ReportWithFeedback : TextId::ReportWithoutFeedback),
+        s.polarity, s.maxOnTimeMs, s.intervalMs, s.closeWaitS,
+        Text(s.mode == AcceptanceMode::Group ? TextId::ReportModeGroup : TextId::ReportModeEach));
 }
 
 std::string ExpectedText(const AddressSet& expected) {
@@ -182,8 +198,8 @@ std::string NodeRow(const NodeResult& node) {
                    ReasonCode(reason) + ")";
     }
     return std::string("<tr") + rowClass + "><td>" + Hex2(node.address) + "</td><td>" +
-           (node.expected ? "是" : "否") + "</td><td>" + std::to_string(node.scanReplies) +
-           "</td><td>" + StateCell(node.scanState) + "</td><td>" +
+           YesNo(node.expected) + "</td><td>" + std::to_string(node.scanReplies) + "</td><td>" +
+           StateCell(node.scanState) + "</td><td>" +
            (node.scanReplyMs ? std::to_string(*node.scanReplyMs) : "—") + "</td><td>" +
            YesNoCell(node.unlockReply) + "</td><td>" + StateCell(node.afterState) + "</td><td>" +
            YesNoCell(node.lockedAgain) + "</td><td class=\"verdict\">" +
@@ -280,28 +296,31 @@ std::string AcceptanceCsv(const AcceptanceResult& result) {
 
 std::string AcceptanceHtml(const AcceptanceResult& result) {
     const AcceptanceRequest& request = result.request;
-    std::string html = "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n";
-    html += "<title>验收测试报告 " + Html(request.cabinet) + "</title>\n<style>" + kHtmlStyle +
-            "</style>\n</head>\n<body>\n<h1>验收测试报告</h1>\n<table class=\"head\">\n";
-    html += HeaderRow("柜号", request.cabinet);
-    html += HeaderRow("测试人", request.operatorName);
-    html += HeaderRow("开始时间", result.started);
-    html += HeaderRow("结束时间", result.finished);
-    html += HeaderRow("串口", request.port);
-    html += HeaderRow("设置", SettingsText(request.settings));
-    html += HeaderRow("预期节点", ExpectedText(request.expected));
-    html += HeaderRow("工具", request.tool + " " + res::kVersionText);
+    const std::string title = Html(Text(TextId::ReportTitle));
+    std::string html = std::string("<!DOCTYPE html>\n<html lang=\"") +
+                       Text(TextId::ReportHtmlLanguage) + "\">\n<head>\n<meta charset=\"utf-8\">\n";
+    html += "<title>" + title + " " + Html(request.cabinet) + "</title>\n<style>" + kHtmlStyle +
+            "</style>\n</head>\n<body>\n<h1>" + title + "</h1>\n<table class=\"head\">\n";
+    html += HeaderRow(TextId::ReportCabinet, request.cabinet);
+    html += HeaderRow(TextId::ReportOperator, request.operatorName);
+    html += HeaderRow(TextId::ReportStarted, result.started);
+    html += HeaderRow(TextId::ReportFinished, result.finished);
+    html += HeaderRow(TextId::ReportPort, request.port);
+    html += HeaderRow(TextId::ReportSettings, SettingsText(request.settings));
+    html += HeaderRow(TextId::ReportExpected, ExpectedText(request.expected));
+    html += HeaderRow(TextId::ReportTool, request.tool + " " + res::kVersionText);
     html += "</table>\n";
-    html += std::string("<div class=\"result ") +
-            (result.passed ? "pass\">合格" : "fail\">不合格") + "</div>\n";
+    html += std::string("<div class=\"result ") + (result.passed ? "pass\">" : "fail\">") +
+            VerdictWords(result.passed ? Verdict::Pass : Verdict::Fail) + "</div>\n";
     if (!result.Complete()) {
-        html += "<p class=\"incomplete\">测试未完成：结果不完整</p>\n";
+        html += "<p class=\"incomplete\">" + Html(Text(TextId::ReportIncomplete)) + "</p>\n";
     }
     html += "<p class=\"summary\">" + SummaryWords(result.summary) + "</p>\n";
-    html +=
-        "<table class=\"nodes\">\n<thead><tr><th>地址</th><th>预期</th><th>扫描应答</th>"
-        "<th>开锁前</th><th>应答时间(ms)</th><th>开锁应答</th><th>开锁后</th><th>复锁</th>"
-        "<th>结论</th><th>原因</th></tr></thead>\n<tbody>\n";
+    html += "<table class=\"nodes\">\n<thead><tr>";
+    for (const TextId column : kNodeColumns) {
+        html += "<th>" + Html(Text(column)) + "</th>";
+    }
+    html += "</tr></thead>\n<tbody>\n";
     for (const NodeResult& node : result.nodes) {
         html += NodeRow(node);
     }

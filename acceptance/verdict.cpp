@@ -1,6 +1,9 @@
 #include "acceptance/verdict.h"
 
-#include "bus/log_text.h"
+#include "res/texts.h"
+
+using res::Text;
+using res::TextId;
 
 namespace {
 
@@ -111,19 +114,19 @@ const char* ReasonCode(Reason reason) {
 const char* ReasonWords(Reason reason) {
     switch (reason) {
         case Reason::NoReply:
-            return "扫描无应答";
+            return Text(TextId::ReasonNoReply);
         case Reason::DuplicateAddress:
-            return "地址重复：扫描中同一地址有多个应答";
+            return Text(TextId::ReasonDuplicateAddress);
         case Reason::OpenBefore:
-            return "测试前锁已打开，请先关门";
+            return Text(TextId::ReasonOpenBefore);
         case Reason::NoUnlockReply:
-            return "开锁无应答";
+            return Text(TextId::ReasonNoUnlockReply);
         case Reason::NoStatusReply:
-            return "开锁后获取状态无应答";
+            return Text(TextId::ReasonNoStatusReply);
         case Reason::DidNotOpen:
-            return "开锁后锁仍为闭";
+            return Text(TextId::ReasonDidNotOpen);
         case Reason::DidNotLockAgain:
-            return "等待时间内未复锁";
+            return Text(TextId::ReasonDidNotLockAgain);
     }
     return "";
 }
@@ -145,13 +148,13 @@ const char* VerdictCode(Verdict verdict) {
 const char* VerdictWords(Verdict verdict) {
     switch (verdict) {
         case Verdict::Pass:
-            return "合格";
+            return Text(TextId::VerdictPass);
         case Verdict::Fail:
-            return "不合格";
+            return Text(TextId::VerdictFail);
         case Verdict::Unverified:
-            return "未验证";
+            return Text(TextId::VerdictUnverified);
         case Verdict::Unexpected:
-            return "非预期节点";
+            return Text(TextId::VerdictUnexpected);
     }
     return "";
 }
@@ -161,11 +164,10 @@ const char* ModeCode(AcceptanceMode mode) {
 }
 
 const char* LockStateText(LockState state) {
-    return state == LockState::Locked ? kCellLocked : kCellOpen;
+    return Text(state == LockState::Locked ? TextId::CellLocked : TextId::CellOpen);
 }
 
 std::string SummaryWords(const AcceptanceSummary& s) {
-    return "预期节点 " + std::to_string(s.expected) + "，合格 " + std::to_string(s.passed) +
-           "，不合格 " + std::to_string(s.failed) + "，未验证 " + std::to_string(s.unverified) +
-           "，非预期节点 " + std::to_string(s.unexpected);
+    return res::FormatText(TextId::AcceptanceSummary, s.expected, s.passed, s.failed, s.unverified,
+                           s.unexpected);
 }

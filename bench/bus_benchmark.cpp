@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "bus/log_text.h"
+#include "bus/testing/log_text.h"
 #include "bus/transactions.h"
 #include "nodesim/node_sim.h"
 #include "serial/serial.h"

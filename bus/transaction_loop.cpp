@@ -4,12 +4,15 @@
 #include <array>
 #include <cstdio>
 
-#include "bus/log_text.h"
 #include "protocol/reply_parser.h"
+#include "res/texts.h"
 #include "serial/serial.h"
 #include "serial/tick.h"
 
 namespace {
+
+using res::Text;
+using res::TextId;
 
 // A wait for bytes is cut into slices this long so that a console going away, or a port that
 // hung up (its waits sleep out their time), is noticed.
@@ -33,11 +36,11 @@ struct Capture {
     }
 
     std::string RawLine(uint32_t elapsedMs) const {
-        std::string line = kLogRawPrefix;
+        std::string line = Text(TextId::LogRawPrefix);
         for (std::size_t i = 0; i < count; ++i) {
             line += Format("%02X ", bytes[i]);
         }
-        return line + Format(",时间 %ldms", static_cast<long>(elapsedMs));
+        return line + res::FormatText(TextId::LogRawTime, static_cast<long>(elapsedMs));
     }
 };
 
@@ -55,7 +58,7 @@ std::string HostFrameLine(const ParsedFrame& frame) {
 void ReportFrame(IOperatorConsole& console, const TransactionPlan& plan, const ParsedFrame& frame) {
     if (frame.head == FRAME_HEAD_HOST) {
         console.AppendLog(HostFrameLine(frame));
-        console.AppendLog(kLogHostFrameReceived);
+        console.AppendLog(Text(TextId::LogHostFrameReceived));
         return;
     }
     const std::string parsed = ReplyLine(frame);
@@ -110,10 +113,10 @@ Outcome CollectReplies(IOperatorConsole& console, const TransactionPlan& plan, u
         if (!FeedParser(b, frame)) {
             continue;
         }
-        console.AppendLog(kLogFrameComplete);
+        console.AppendLog(Text(TextId::LogFrameComplete));
         console.AppendLog(capture.RawLine(elapsed));
         capture.count = 0;
-        console.AppendLog(kLogParsed);
+        console.AppendLog(Text(TextId::LogParsed));
         ReportFrame(console, plan, frame);
         if (frame.head == FRAME_HEAD_NODE) {
             console.ReplyReceived(frame, elapsed);
@@ -131,13 +134,16 @@ std::string StatusCellText(int32_t feedback, int32_t polarity, uint8_t level,
     if (feedback == 0) {
         return parsedLine;
     }
-    const uint8_t lockedLevel = polarity == 0 ? 0x00 : 0x01;
-    return level == lockedLevel ? kCellLocked : kCellOpen;
+    return Text(LevelReadsLocked(polarity, level) ? TextId::CellLocked : TextId::CellOpen);
+}
+
+bool LevelReadsLocked(int32_t polarity, uint8_t level) {
+    return level == (polarity == 0 ? 0x00 : 0x01);
 }
 
 std::string SendLine(const HostFrame& frame) {
-    return Format("->串口发送:%02X,%02X,%02X,%02X,%02X,%02X,%02X", frame[0], frame[1], frame[2],
-                  frame[3], frame[4], frame[5], frame[6]);
+    return res::FormatText(TextId::LogSendLine, frame[0], frame[1], frame[2], frame[3], frame[4],
+                           frame[5], frame[6]);
 }
 
 // A write that failed because the port went away is that, not a write error: whoever runs the
@@ -151,7 +157,7 @@ TransactionEnd RunTransaction(IOperatorConsole& console, const TransactionPlan& 
         if (SerialHungUp(g_hComm)) {
             return TransactionEnd::PortHungUp;
         }
-        console.ShowMessage(kMsgWriteError);
+        console.ShowMessage(Text(TextId::MsgWriteError));
         return TransactionEnd::Ended;
     }
     const uint32_t deadline = plan.deadlineMs();
@@ -163,10 +169,10 @@ TransactionEnd RunTransaction(IOperatorConsole& console, const TransactionPlan& 
         case Outcome::PortHungUp:
             return TransactionEnd::PortHungUp;
         case Outcome::Deadline:
-            console.AppendLog(kLogDeadline);
+            console.AppendLog(Text(TextId::LogDeadline));
             break;
         case Outcome::LastNode:
-            console.AppendLog(kLogLastNode);
+            console.AppendLog(Text(TextId::LogLastNode));
             break;
     }
     console.AppendLog(plan.endLine);

@@ -24,5 +24,8 @@ TransactionEnd RunTransaction(IOperatorConsole& console, const TransactionPlan& 
 std::string StatusCellText(int32_t feedback, int32_t polarity, uint8_t level,
                            const std::string& parsedLine);
 
+// Whether a status reply's lock level reads locked with the feedback polarity `polarity`.
+bool LevelReadsLocked(int32_t polarity, uint8_t level);
+
 // "->串口发送:A5,FF,..." with the frame's bytes as two upper-case digits each.
 std::string SendLine(const HostFrame& frame);

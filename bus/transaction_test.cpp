@@ -8,7 +8,7 @@
 #include <regex>
 #include <thread>
 
-#include "bus/log_text.h"
+#include "bus/testing/log_text.h"
 #include "bus/testing/expected_log.h"
 #include "bus/transaction_loop.h"
 #include "bus/transactions.h"

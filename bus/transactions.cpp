@@ -1,34 +1,34 @@
 #include "bus/transactions.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <optional>
 
 #include "bus/transaction_loop.h"
+#include "res/texts.h"
 
 namespace {
 
-const std::vector<std::string> kUnlockPowerNotes = {
-    ":!!!  1. 选择功率足够大的电源",
-    ":!!!  2. 如果节点很多，因为电线存在线损，需要考虑中间节点中继供电",
-    ":!!!  3. "
-    "设置好开锁前后间隔时间(最小开锁时间),较大的间隔可以分散功耗，但是会增加开锁时间，平衡好！",
-    ":!!!  4. 有的品牌的电磁锁通电时间过长会烧毁，设置好最长开锁时间",
-    ":!!! 对于带反馈的锁，一单锁打开，控制板会立即停止通电，结束开锁，设置好反馈极性很重要！！",
-    ":!!! 对于不带反馈的锁，锁会按最大通电时间进行通电，要非常小心！！！！",
-};
+using res::Text;
+using res::TextId;
+
+// The operator notes on power and timing that every unlock logs.
+std::vector<std::string> UnlockPowerNotes() {
+    return {Text(TextId::LogUnlockPowerNote1), Text(TextId::LogUnlockPowerNote2),
+            Text(TextId::LogUnlockPowerNote3), Text(TextId::LogUnlockPowerNote4),
+            Text(TextId::LogUnlockPowerNote5), Text(TextId::LogUnlockPowerNote6)};
+}
 
 constexpr uint32_t kSchedulingMarginMs = 200;
 constexpr uint32_t kStatusReplyWindowMs = 5;
 
 struct ParameterRange {
-    const char* label;
+    TextId label;
     int32_t min;
     int32_t max;
 };
 
-constexpr ParameterRange kMaxOnTimeRange{"开锁最长通电时间", kMaxOnTimeMin, kMaxOnTimeMax};
-constexpr ParameterRange kIntervalRange{"开锁间隔时间", kIntervalMin, kIntervalMax};
+constexpr ParameterRange kMaxOnTimeRange{TextId::ParamMaxOnTime, kMaxOnTimeMin, kMaxOnTimeMax};
+constexpr ParameterRange kIntervalRange{TextId::ParamInterval, kIntervalMin, kIntervalMax};
 
 // A failed data exchange can leave a field's value outside its range; such a value would go on
 // the wire wrapped to 8 bits or turn the deadline into weeks, so the run is refused instead.
@@ -36,10 +36,7 @@ std::optional<std::string> OutOfRangeLine(const ParameterRange& range, int32_t v
     if (value >= range.min && value <= range.max) {
         return std::nullopt;
     }
-    char line[160];
-    std::snprintf(line, sizeof line, "!!--参数超出范围：%s %dms 不在 %d~%dms 之内，不发送--!!",
-                  range.label, value, range.min, range.max);
-    return std::string(line);
+    return res::FormatText(TextId::LogOutOfRange, Text(range.label), value, range.min, range.max);
 }
 
 // Appends the refusal and the end line when a parameter is out of range; true when refused.
@@ -114,7 +111,7 @@ TransactionEnd RunUnlock(IOperatorConsole& console, uint8_t address, const Unloc
         console, TransactionPlan{
                      frame,
                      WithNotes(WithNotes({texts.title, SendLine(frame), texts.powerWarning},
-                                         kUnlockPowerNotes),
+                                         UnlockPowerNotes()),
                                texts.closingNotes),
                      [&params, deadlineMs] { return deadlineMs(params); },
                      false,
@@ -126,58 +123,53 @@ TransactionEnd RunUnlock(IOperatorConsole& console, uint8_t address, const Unloc
 
 TransactionEnd GroupGetStatus(IOperatorConsole& console) {
     ControlParameters& params = console.Parameters();
-    return RunTransaction(
-        console, TransactionPlan{
-                     BuildStatusFrame(ADDR_BROADCAST),
-                     {
-                         "[群体获取状态]",
-                         "->串口发送:0xA5,0xff,0x00,0x00,0x00,0x00,0xa4",
-                         ":接收群体状态(根据地址依次发送，每个设备5ms时间窗口，最大等待时间("
-                         "最大地址254+1)*5=1255ms,可以根据实际接入最大地址调整",
-                         ":设备最大地址越小，等待接收时间越短",
-                         ":例如只有1台设备且地址为0x00，等待时间为5ms，如果设备地址为0xf0(250),"
-                         "那么等待时间依然很长(1250ms)",
-                         ":考虑到上位机windows系统非实时性，需要考虑增加额外的等待时间，这一块需"
-                         "要根据不同的系统评估",
-                     },
-                     [&params] { return GroupStatusDeadlineMs(params); },
-                     true,
-                     "[--完毕：群体获取状态--]",
-                 });
+    return RunTransaction(console, TransactionPlan{
+                                       BuildStatusFrame(ADDR_BROADCAST),
+                                       {
+                                           Text(TextId::LogGroupStatusTitle),
+                                           Text(TextId::LogGroupStatusSend),
+                                           Text(TextId::LogGroupStatusNote1),
+                                           Text(TextId::LogGroupStatusNote2),
+                                           Text(TextId::LogGroupStatusNote3),
+                                           Text(TextId::LogGroupStatusNote4),
+                                       },
+                                       [&params] { return GroupStatusDeadlineMs(params); },
+                                       true,
+                                       Text(TextId::LogGroupStatusEnd),
+                                   });
 }
 
 TransactionEnd GroupUnlock(IOperatorConsole& console) {
-    return RunUnlock(
-        console, ADDR_BROADCAST,
-        UnlockTexts{"[群体开锁]",
-                    ":!!!群体开锁，瞬时功率极大",
-                    {"单节点的开锁时间为开锁间隔时间(最小开锁时间),群体开锁的最大等待时间为 "
-                     "(最大地址+1)*开锁间隔时间，再加上一个额外的操作系统非实时延迟余量"},
-                    "[--完毕：群体开锁--]"},
-        GroupUnlockDeadlineMs);
+    return RunUnlock(console, ADDR_BROADCAST,
+                     UnlockTexts{Text(TextId::LogGroupUnlockTitle),
+                                 Text(TextId::LogGroupUnlockPower),
+                                 {Text(TextId::LogGroupUnlockNote)},
+                                 Text(TextId::LogGroupUnlockEnd)},
+                     GroupUnlockDeadlineMs);
 }
 
 TransactionEnd SingleGetStatus(IOperatorConsole& console) {
     ControlParameters& params = console.Parameters();
-    const std::string title = "[单点获取状态]";
-    const std::string endLine = "[--完毕：单点获取状态--]";
+    const std::string title = Text(TextId::LogSingleStatusTitle);
+    const std::string endLine = Text(TextId::LogSingleStatusEnd);
     if (RefuseOutOfRange(console, title, endLine, {{kIntervalRange, params.m_nInterval}})) {
         return TransactionEnd::Ended;
     }
     const HostFrame frame = BuildStatusFrame(params.m_bySelAddr);
-    return RunTransaction(console,
-                          TransactionPlan{
-                              frame,
-                              {title, SendLine(frame), ":单点获取状态只需要等待一个节点时间"},
-                              [&params] { return SingleNodeDeadlineMs(params); },
-                              true,
-                              endLine,
-                          });
+    return RunTransaction(console, TransactionPlan{
+                                       frame,
+                                       {title, SendLine(frame), Text(TextId::LogSingleStatusNote)},
+                                       [&params] { return SingleNodeDeadlineMs(params); },
+                                       true,
+                                       endLine,
+                                   });
 }
 
 TransactionEnd SingleUnlock(IOperatorConsole& console) {
-    return RunUnlock(
-        console, console.Parameters().m_bySelAddr,
-        UnlockTexts{"[单点开锁]", ":!!!单点开锁功率也不容忽视", {}, "[--完毕：单点开锁--]"},
-        SingleNodeDeadlineMs);
+    return RunUnlock(console, console.Parameters().m_bySelAddr,
+                     UnlockTexts{Text(TextId::LogSingleUnlockTitle),
+                                 Text(TextId::LogSingleUnlockPower),
+                                 {},
+                                 Text(TextId::LogSingleUnlockEnd)},
+                     SingleNodeDeadlineMs);
 }

@@ -15,7 +15,6 @@
 
 #include "acceptance/acceptance_run.h"
 #include "acceptance/report.h"
-#include "bus/log_text.h"
 #include "bus/max_address.h"
 #include "bus/operator_console.h"
 #include "cli/cli_host.h"
@@ -26,6 +25,7 @@
 #include "record/bus_trace.h"
 #include "record/log_file.h"
 #include "record/output_file.h"
+#include "res/texts.h"
 #include "res/version.h"
 #include "serial/serial.h"
 
@@ -433,8 +433,8 @@ RunEnd CommissionEnd(const AcceptanceResult& result, const CliHost& host, const 
     if (portGone || result.end == AcceptanceEnd::PortGone) {
         return {kExitPortGone, kPortGoneReason};
     }
-    if (host.ShowedMessage(kMsgWriteError)) {
-        return {kExitWriteError, kMsgWriteError, true};
+    if (host.ShowedMessage(res::Text(res::TextId::MsgWriteError))) {
+        return {kExitWriteError, res::Text(res::TextId::MsgWriteError), true};
     }
     if (!result.passed) {
         return {kExitNotPassed, NotPassedReason(result.summary)};
@@ -486,7 +486,7 @@ bool RunOperationsOnOpenPort(const CliOptions& options, CliHost& host, RunStop& 
 RunEnd RunOnPort(const CliOptions& options, const std::string& port,
                  std::vector<ReportFile>& reports, CliHost& host, RunStop& stop) {
     if (!OpenPortThroughWorker(host)) {
-        return {kExitOpenFailed, "串口打开失败", true, host.JsonRecord()};
+        return {kExitOpenFailed, res::Text(res::TextId::MsgOpenFailed), true, host.JsonRecord()};
     }
     if (options.commission) {
         return RunCommission(*options.commission, reports, host, port, stop);
@@ -498,8 +498,8 @@ RunEnd RunOnPort(const CliOptions& options, const std::string& port,
     if (portGone) {
         return {kExitPortGone, kPortGoneReason, false, host.JsonRecord()};
     }
-    if (host.ShowedMessage(kMsgWriteError)) {
-        return {kExitWriteError, kMsgWriteError, true, host.JsonRecord()};
+    if (host.ShowedMessage(res::Text(res::TextId::MsgWriteError))) {
+        return {kExitWriteError, res::Text(res::TextId::MsgWriteError), true, host.JsonRecord()};
     }
     return {kExitOk, "", false, host.JsonRecord()};
 }

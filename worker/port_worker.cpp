@@ -5,9 +5,9 @@
 #include <thread>
 #include <vector>
 
-#include "bus/log_text.h"
 #include "bus/transactions.h"
 #include "record/bus_trace.h"
+#include "res/texts.h"
 #include "serial/serial.h"
 
 std::atomic<uint32_t> g_bReqGroupStatus{0};
@@ -156,30 +156,30 @@ uint32_t PortWorkerThread(void* /*param*/) {
     g_hComm = SerialOpen(host.PortName(), kPortBaudRate, kPortByteSize, kSerialParityNone,
                          kSerialOneStopBit);
     if (g_hComm == kInvalidSerialHandle) {
-        host.ShowMessage("串口打开失败");
+        host.ShowMessage(res::Text(res::TextId::MsgOpenFailed));
         return EndWorker(0);
     }
     WorkerSignal().Raise();
-    host.SetOpenButtonCaption("关闭串口");
-    host.AppendLog("[串口已打开]");
+    host.SetOpenButtonCaption(res::Text(res::TextId::ClosePortButton));
+    host.AppendLog(res::Text(res::TextId::LogPortOpened));
     g_portShownOpen = true;
     WorkerSignal().Raise();
 
     DispatchUntilStoppedOrGone(host);
     const bool portGone = g_portWentAway;
     if (portGone) {
-        host.AppendLog(kLogPortGone);
+        host.AppendLog(res::Text(res::TextId::LogPortGone));
     }
 
     g_portShownOpen = false;
     SerialClose(g_hComm);
     g_hComm = kInvalidSerialHandle;
-    host.SetOpenButtonCaption("打开串口");
-    host.AppendLog("[串口已关闭]");
+    host.SetOpenButtonCaption(res::Text(res::TextId::OpenPortButton));
+    host.AppendLog(res::Text(res::TextId::LogPortClosed));
     if (portGone) {
         // What was asked of the port that went away is not run on the next one.
         ClearRequests();
-        host.ShowMessage(kMsgPortGone);
+        host.ShowMessage(res::Text(res::TextId::MsgPortGone));
     }
     g_bWorkerEnded = 1;
     return EndWorker(1);

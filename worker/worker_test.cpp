@@ -8,7 +8,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "bus/log_text.h"
+#include "bus/testing/log_text.h"
 #include "nodesim/node_sim.h"
 #include "serial/serial.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "bus/log_text.h"
+#include "bus/testing/log_text.h"
 
 namespace expected_log {
 

@@ -1,4 +1,5 @@
-// The fixed texts of the transactions' log lines.
+// The fixed texts of the log lines as the tests expect them: the Chinese, written out so that
+// the tests read the tables against them.
 #pragma once
 
 inline constexpr const char* kLogFrameComplete = "->已获取完成包";

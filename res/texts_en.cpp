@@ -1,0 +1,125 @@
+// The English texts, chosen with --lang en or VELKARO_LANG=en. Kept short: the window's
+// controls are sized for the Chinese texts.
+#include "res/text_table.h"
+
+namespace res {
+
+namespace {
+
+constexpr TextEntry kEntries[] = {
+    {TextId::MsgOpenFailed, "Failed to open the port"},
+    {TextId::OpenPortButton, "Open port"},
+    {TextId::ClosePortButton, "Close port"},
+    {TextId::LogPortOpened, "[Port opened]"},
+    {TextId::LogPortClosed, "[Port closed]"},
+    {TextId::LogPortGone, "[Port disconnected]"},
+    {TextId::MsgPortGone, "Port disconnected"},
+    {TextId::MsgWriteError, "System error: port write error"},
+    {TextId::LogGroupStatusTitle, "[Group status]"},
+    {TextId::LogGroupStatusSend, "->Sent:0xA5,0xff,0x00,0x00,0x00,0x00,0xa4"},
+    {TextId::LogGroupStatusNote1,
+     ":Receiving group status (nodes reply in address order, a 5ms window each; longest wait (max "
+     "address 254+1)*5=1255ms, adjust to the highest address actually connected"},
+    {TextId::LogGroupStatusNote2, ":The lower the highest address, the shorter the wait"},
+    {TextId::LogGroupStatusNote3,
+     ":E.g. a single node at address 0x00 means a 5ms wait; at address 0xf0 (250) the wait is "
+     "still long (1250ms)"},
+    {TextId::LogGroupStatusNote4,
+     ":Windows on the host is not real-time, so allow extra waiting time; assess it for each "
+     "system"},
+    {TextId::LogGroupStatusEnd, "[--Done: group status--]"},
+    {TextId::LogGroupUnlockTitle, "[Group unlock]"},
+    {TextId::LogGroupUnlockPower, ":!!!Group unlock draws a very high peak power"},
+    {TextId::LogGroupUnlockNote,
+     "A node's unlock time is the unlock interval (minimum unlock time); a group unlock waits at "
+     "most (max address+1)*unlock interval, plus a margin for the non-real-time operating system"},
+    {TextId::LogGroupUnlockEnd, "[--Done: group unlock--]"},
+    {TextId::LogSingleStatusTitle, "[Node status]"},
+    {TextId::LogSingleStatusNote, ":A node status waits for one node's time only"},
+    {TextId::LogSingleStatusEnd, "[--Done: node status--]"},
+    {TextId::LogSingleUnlockTitle, "[Node unlock]"},
+    {TextId::LogSingleUnlockPower, ":!!!A single unlock's power is not negligible either"},
+    {TextId::LogSingleUnlockEnd, "[--Done: node unlock--]"},
+    {TextId::LogUnlockPowerNote1, ":!!!  1. Use a power supply with enough power"},
+    {TextId::LogUnlockPowerNote2,
+     ":!!!  2. With many nodes, the wires lose voltage: consider feeding power in along the bus"},
+    {TextId::LogUnlockPowerNote3,
+     ":!!!  3. Set the interval between unlocks (minimum unlock time): a longer one spreads the "
+     "load but lengthens the unlock; balance them!"},
+    {TextId::LogUnlockPowerNote4,
+     ":!!!  4. Some electromagnetic locks burn out if energised too long: set the maximum on-time"},
+    {TextId::LogUnlockPowerNote5,
+     ":!!! A lock with feedback: the board cuts the power as soon as it opens, so set the feedback "
+     "polarity right!!"},
+    {TextId::LogUnlockPowerNote6,
+     ":!!! A lock without feedback is energised for the full maximum on-time: be very careful!!!!"},
+    {TextId::LogOutOfRange, "!!--Parameter out of range: %s %dms not within %d~%dms, not sent--!!"},
+    {TextId::ParamMaxOnTime, "Max unlock on-time"},
+    {TextId::ParamInterval, "Unlock interval"},
+    {TextId::LogSendLine, "->Sent:%02X,%02X,%02X,%02X,%02X,%02X,%02X"},
+    {TextId::LogFrameComplete, "->Complete frame received"},
+    {TextId::LogRawPrefix, "Raw data: "},
+    {TextId::LogRawTime, ",time %ldms"},
+    {TextId::LogParsed, "Parsed fields"},
+    {TextId::LogHostFrameReceived,
+     "!!--Unexpected error: the host cannot receive a host frame--!!"},
+    {TextId::LogLastNode, "Last node's reply received, communication ended"},
+    {TextId::LogDeadline, "Longest expected time reached, communication ended"},
+    {TextId::CellLocked, "Locked"},
+    {TextId::CellOpen, "Open"},
+    {TextId::LogAcceptanceStart, "[Acceptance test]"},
+    {TextId::LogAcceptanceEnd, "[--Done: acceptance test--]"},
+    {TextId::LogAcceptanceStopped, "[--Acceptance test not finished--]"},
+    {TextId::ReasonNoReply, "No reply to the scan"},
+    {TextId::ReasonDuplicateAddress,
+     "Duplicate address: several replies to one address in the scan"},
+    {TextId::ReasonOpenBefore, "Lock open before the test: shut the door first"},
+    {TextId::ReasonNoUnlockReply, "No reply to the unlock"},
+    {TextId::ReasonNoStatusReply, "No status reply after the unlock"},
+    {TextId::ReasonDidNotOpen, "Lock still locked after the unlock"},
+    {TextId::ReasonDidNotLockAgain, "Not locked again within the wait"},
+    {TextId::VerdictPass, "Pass"},
+    {TextId::VerdictFail, "Fail"},
+    {TextId::VerdictUnverified, "Unverified"},
+    {TextId::VerdictUnexpected, "Unexpected node"},
+    {TextId::AcceptanceSummary,
+     "Expected nodes %d, passed %d, failed %d, unverified %d, unexpected nodes %d"},
+    {TextId::ReportHtmlLanguage, "en"},
+    {TextId::ReportTitle, "Acceptance test report"},
+    {TextId::ReportCabinet, "Cabinet"},
+    {TextId::ReportOperator, "Tested by"},
+    {TextId::ReportStarted, "Started"},
+    {TextId::ReportFinished, "Finished"},
+    {TextId::ReportPort, "Port"},
+    {TextId::ReportSettings, "Settings"},
+    {TextId::ReportExpected, "Expected nodes"},
+    {TextId::ReportTool, "Tool"},
+    {TextId::ReportIncomplete, "Test not finished: the results are incomplete"},
+    {TextId::ReportSettingsText,
+     "Max address %s, %s, feedback polarity %d, max on-time %dms, unlock interval %dms, close wait "
+     "%us, %s"},
+    {TextId::ReportWithFeedback, "with feedback"},
+    {TextId::ReportWithoutFeedback, "without feedback"},
+    {TextId::ReportModeEach, "one by one (each)"},
+    {TextId::ReportModeGroup, "group unlock (group)"},
+    {TextId::ReportColumnAddress, "Address"},
+    {TextId::ReportColumnExpected, "Expected"},
+    {TextId::ReportColumnScanReplies, "Scan replies"},
+    {TextId::ReportColumnBefore, "Before"},
+    {TextId::ReportColumnReplyMs, "Reply time (ms)"},
+    {TextId::ReportColumnUnlockReply, "Unlock reply"},
+    {TextId::ReportColumnAfter, "After"},
+    {TextId::ReportColumnLockedAgain, "Locked again"},
+    {TextId::ReportColumnVerdict, "Verdict"},
+    {TextId::ReportColumnReasons, "Reasons"},
+    {TextId::Yes, "Yes"},
+    {TextId::No, "No"},
+    {TextId::MsgBadLanguage, "%s: '%s' is neither zh nor en"},
+};
+static_assert(InIdOrder(kEntries, false), "one entry per TextId, in its order");
+
+}  // namespace
+
+const std::span<const TextEntry, kTextCount> kEnglishTexts{kEntries};
+
+}  // namespace res
