@@ -283,6 +283,7 @@ TEST_F(AcceptanceDialogTest, EightNodesWithAJammedLockAndASilentNodeFailAsOnTheC
                   NormalisedReport(commandLine, sim->PortPath(), "velkaro-cli"))
             << format;
     }
+    EXPECT_TRUE(expected_log::LogMatches(windowLog, EightNodeRunLog()));
     ExpectTheCommandLinesLog(windowLog, cliOutput);
     std::filesystem::remove_all(dir);
 }

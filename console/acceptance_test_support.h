@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "bus/testing/expected_log.h"
 #include "console/text_file_test_support.h"
 
 inline std::string NormalisedReport(std::string text, const std::string& port,
@@ -47,4 +49,52 @@ inline void ExpectTheCommandLinesLog(const std::vector<std::string>& windowLog,
         EXPECT_EQ(NormalisedLogLine(windowLog[i]), NormalisedLogLine(cliLines[i]))
             << "line " << i + 1;
     }
+}
+
+// The window's log of a run over eight nodes (00 to 07, the lock of 03 jammed, 05 silent, max
+// address 07) with the main window's defaults: the port's opening, then each transaction's
+// lines in order, the scan first, then an unlock and a query of each node that answered it.
+inline expected_log::Lines EightNodeRunLog() {
+    using expected_log::Lines;
+    const auto hex = [](int value) {
+        char text[3];
+        std::snprintf(text, sizeof text, "%02X", value & 0xFF);
+        return std::string(text);
+    };
+    const auto append = [](Lines& to, const Lines& lines) {
+        to.insert(to.end(), lines.begin(), lines.end());
+    };
+    constexpr int kJammed = 0x03;
+    constexpr int kSilent = 0x05;
+    Lines log = {"[串口已打开]", "[验收测试]"};
+    append(log, expected_log::kGroupStatusAnnouncement);
+    for (int node = 0; node <= 7; ++node) {
+        if (node != kSilent) {
+            append(log, expected_log::StatusReplyLines(node, 0));
+        }
+    }
+    append(log, {kLogLastNode, "[--完毕：群体获取状态--]"});
+    for (int node = 0; node <= 7; ++node) {
+        if (node == kSilent) {
+            continue;
+        }
+        const int result = node == kJammed ? 1 : 0;  // the lock did not open
+        append(log, {"[单点开锁]",
+                     "->串口发送:A5," + hex(node) + ",01,32,32,00," +
+                         hex(0xA5 + node + 0x01 + 0x32 + 0x32),
+                     ":!!!单点开锁功率也不容忽视"});
+        append(log, expected_log::kUnlockNotes);
+        append(log, expected_log::FrameLines(
+                        "5A " + hex(node) + " 01 " + hex(result) + " " +
+                            hex(0x5A + node + 0x01 + result) + " ",
+                        "header=5A,addr=" + hex(node) + ",cmd=01,rsp_param[0]=" + hex(result)));
+        append(log, {kLogLastNode, "[--完毕：单点开锁--]"});
+        append(log,
+               {"[单点获取状态]", "->串口发送:A5," + hex(node) + ",00,00,00,00," + hex(0xA5 + node),
+                ":单点获取状态只需要等待一个节点时间"});
+        append(log, expected_log::StatusReplyLines(node, node == kJammed ? 0 : 1));
+        append(log, {kLogLastNode, "[--完毕：单点获取状态--]"});
+    }
+    log.push_back("[--完毕：验收测试--]");
+    return log;
 }

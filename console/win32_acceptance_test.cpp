@@ -308,6 +308,7 @@ TEST_F(Win32AcceptanceTest, EightNodesWithAJammedLockAndASilentNodeFailAsOnTheCo
     EXPECT_EQ(report["cabinet"], kCabinet);
     EXPECT_EQ(report["operator"], kOperator);
 
+    EXPECT_TRUE(expected_log::LogMatches(windowLog, EightNodeRunLog()));
     ExpectTheCommandLinesLog(windowLog, cli.output);
     std::filesystem::remove_all(dir);
 
