@@ -344,6 +344,18 @@ TEST_F(AcceptanceDialogTest, AHangUpEndsTheRunMarkedIncomplete) {
     EXPECT_EQ(Dialog().Result()->end, AcceptanceEnd::PortGone);
     EXPECT_TRUE(Dialog().m_stSummary.GetWindowText().starts_with("测试未完成（串口已断开）"));
     EXPECT_EQ(ControlWidget<QLabel>(Dialog(), IDC_STATIC_VERDICT)->text(), "不合格");
+
+    // The port closed, as any port that goes away is, with its one box.
+    ASSERT_TRUE(ServeUntil([] { return !PortWorkerRunning(); }));
+    const Lines log = Log();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(Lines(log.end() - 3, log.end()),
+              (Lines{"[--验收测试未完成--]", "[串口已断开]", "[串口已关闭]"}));
+    ASSERT_EQ(boxes.requests.size(), 1u);
+    EXPECT_EQ(boxes.requests[0].text, "串口已断开");
+    EXPECT_EQ(Main().m_btnOpen.GetWindowText(), "打开串口");
+    EXPECT_EQ(g_hComm, kInvalidSerialHandle);
+    EXPECT_EQ(g_bReqAcceptance.load(), 0u);
 }
 
 }  // namespace
