@@ -18,6 +18,7 @@ add_library(velkaro_console STATIC
     dialog/qt/paint_dc.cpp
     dialog/qt/report_view.cpp
     dialog/qt/runtime_dir.cpp
+    dialog/qt/text_fit.cpp
     dialog/qt/widget_binding.cpp
     dialog/qt/win_app.cpp
     dialog/qt/window_thread.cpp
@@ -43,6 +44,7 @@ add_executable(console_test
     data_exchange_test.cpp
     dialog_layer_test.cpp
     handlers_test.cpp
+    language_test.cpp
     close_on_stop_test.cpp
     list_box_test.cpp
     log_record_test.cpp
@@ -67,3 +69,7 @@ target_link_libraries(window_process_test PRIVATE GTest::gtest_main)
 target_compile_definitions(window_process_test PRIVATE VELKARO_WINDOW_PATH="$<TARGET_FILE:Velkaro>")
 add_dependencies(window_process_test Velkaro)
 gtest_discover_tests(window_process_test TEST_PREFIX console. PROPERTIES TIMEOUT 120)
+
+# Pictures of the three dialogs as they open, in either language.
+add_executable(window_screenshot window_screenshot.cpp)
+target_link_libraries(window_screenshot PRIVATE velkaro_console)

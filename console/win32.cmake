@@ -15,6 +15,7 @@ add_library(velkaro_console STATIC
     dialog/win32/menu.cpp
     dialog/win32/message_box.cpp
     dialog/win32/paint_dc.cpp
+    dialog/win32/text_fit.cpp
     dialog/win32/win_app.cpp
     dialog/win32/window_thread.cpp
     dialog/win32/wnd.cpp
@@ -36,6 +37,7 @@ target_link_libraries(Velkaro PRIVATE velkaro_console)
 install(TARGETS Velkaro RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 add_executable(console_win32_test
+    language_test.cpp
     win32_acceptance_test.cpp
     win32_test_main.cpp
     win32_operator_flow_test.cpp

@@ -37,6 +37,8 @@ class CDialogEx : public CWnd {
     void AddCtrlShortcut(UINT nKey, UINT nID, CWnd* pScope = nullptr);
     // The radio buttons of the group that starts with control nIDC, in template order.
     std::vector<CWnd*> GetRadioGroup(int nIDC) const;
+    // The window's controls, one for each of the template's, in template order.
+    std::vector<CWnd*> GetTemplateControls() const;
 
     virtual BOOL OnInitDialog();
     virtual void OnOK();

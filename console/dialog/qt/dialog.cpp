@@ -325,6 +325,14 @@ std::vector<CWnd*> CDialogEx::GetRadioGroup(int nIDC) const {
     return radios;
 }
 
+std::vector<CWnd*> CDialogEx::GetTemplateControls() const {
+    std::vector<CWnd*> controls;
+    for (const BuiltControl& control : m_pState->controls) {
+        controls.push_back(WrapperOf(control.widget));
+    }
+    return controls;
+}
+
 void DialogBackend::HandleEnter(CDialogEx& dlg) {
     // Enter on a push button presses that button; anywhere else it runs the default command.
     if (auto* button = qobject_cast<QPushButton*>(dlg.m_hWnd->focusWidget())) {

@@ -289,3 +289,13 @@ std::vector<CWnd*> CDialogEx::GetRadioGroup(int nIDC) const {
     }
     return radios;
 }
+
+// The dialog manager creates the controls in template order, each after the previous one.
+std::vector<CWnd*> CDialogEx::GetTemplateControls() const {
+    std::vector<CWnd*> controls;
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        controls.push_back(WrapperOf(child));
+    }
+    return controls;
+}
