@@ -31,6 +31,13 @@
 
 namespace {
 
+using res::FormatText;
+using res::TextId;
+
+const char* T(TextId id) {
+    return res::Text(id);
+}
+
 enum class OperationKind { GroupStatus, GroupUnlock, SingleStatus, SingleUnlock, Wait };
 
 struct Operation {
@@ -112,21 +119,21 @@ std::optional<uint32_t> ParseNumber(const std::string& text, int base) {
 int DecimalOption(const char* name, const std::string& text, int min, int max) {
     const auto value = ParseNumber(text, 10);
     if (!value || static_cast<int64_t>(*value) < min || static_cast<int64_t>(*value) > max) {
-        throw UsageError{std::string(name) + ": '" + text + "' is not a decimal number from " +
-                         std::to_string(min) + " to " + std::to_string(max)};
+        throw UsageError{FormatText(TextId::CliBadDecimal, name, text.c_str(), min, max)};
     }
     return static_cast<int>(*value);
 }
 
 uint32_t TakeArgument(const std::vector<std::string>& words, std::size_t& at, int base,
-                      uint32_t max, const char* what) {
+                      uint32_t max, TextId what) {
     if (at + 1 >= words.size()) {
-        throw UsageError{words[at] + " needs " + what};
+        throw UsageError{FormatText(TextId::CliNeeds, words[at].c_str(), T(what))};
     }
     const std::string& text = words[++at];
     const auto value = ParseNumber(text, base);
     if (!value || *value > max) {
-        throw UsageError{words[at - 1] + ": '" + text + "' is not " + what};
+        throw UsageError{
+            FormatText(TextId::CliIsNot, words[at - 1].c_str(), text.c_str(), T(what))};
     }
     return *value;
 }
@@ -141,42 +148,25 @@ std::vector<Operation> ParseOperations(const std::vector<std::string>& words) {
             operations.push_back({OperationKind::GroupUnlock});
         } else if (word == "status" || word == "unlock") {
             const uint32_t address =
-                TakeArgument(words, at, 16, kMaxNodeAddress, "a node address from 00 to fe");
+                TakeArgument(words, at, 16, kMaxNodeAddress, TextId::CliWhatNodeAddress);
             operations.push_back(
                 {word == "status" ? OperationKind::SingleStatus : OperationKind::SingleUnlock,
                  address});
         } else if (word == "wait") {
-            operations.push_back(
-                {OperationKind::Wait,
-                 TakeArgument(words, at, 10, UINT32_MAX, "milliseconds (decimal digits)")});
+            operations.push_back({OperationKind::Wait, TakeArgument(words, at, 10, UINT32_MAX,
+                                                                    TextId::CliWhatMilliseconds)});
         } else {
-            throw UsageError{"unknown operation '" + word + "'"};
+            throw UsageError{FormatText(TextId::CliUnknownOperation, word.c_str())};
         }
     }
     return operations;
 }
 
-constexpr const char* kCommissionHelp =
-    "velkaro-cli [OPTIONS] commission --expect ADDRS [--cabinet TEXT] [--operator TEXT]\n"
-    "    [--report FILE]... [--close-wait S] [--mode each|group]\n"
-    "commission: the cabinet's acceptance run. ADDRS: hexadecimal addresses and ranges, such as\n"
-    "00-07,10,12-14. A group status poll up to --max-addr finds the\n"
-    "nodes; each expected node that answered is unlocked and queried once its lock has had\n"
-    "--max-on-time (--mode each, the default), or all at once with one group unlock and one\n"
-    "poll (--mode group). With --close-wait S the bus is polled every 2 s, for up to S seconds,\n"
-    "until every opened door reads locked again. Each node gets a verdict: pass, fail (with its\n"
-    "reasons), unverified (--no-feedback: no lock state is known) or unexpected. --report FILE\n"
-    "(repeatable) writes the report as .json, .csv or .html; --json adds it as \"acceptance\".\n";
-
-constexpr const char* kJsonHelp =
-    "With --json stdout carries exactly one JSON document, its exit_status included; errors are\n"
-    "also on stderr.";
-
 // "  4    the port went away ...", continued under the meaning, as help2man reads an option list.
 std::string ExitStatusHelp() {
     constexpr std::size_t kWidth = 92;
     const std::string indent(7, ' ');
-    std::string help = "Exit status:\n";
+    std::string help = std::string(T(TextId::CliHelpExitStatus)) + "\n";
     for (const ExitStatusMeaning& row : kExitStatusMeanings) {
         std::string line = "  " + std::to_string(row.status);
         line.resize(indent.size(), ' ');
@@ -195,22 +185,18 @@ std::string ExitStatusHelp() {
 }
 
 void DefineCommission(CLI::App& app, CommissionTexts& texts) {
-    CLI::App* commission = app.add_subcommand(
-        "commission", "the cabinet's acceptance run, with a report to hand over");
+    CLI::App* commission = app.add_subcommand("commission", T(TextId::CliHelpCommission));
     commission->fallthrough();
-    commission->add_option("--expect", texts.expect, "the expected nodes, e.g. 00-07,10,12-14")
-        ->type_name("ADDRS");
-    commission->add_option("--cabinet", texts.cabinet, "the cabinet, for the report");
-    commission->add_option("--operator", texts.operatorName, "who ran it, for the report");
-    commission->add_option("--report", texts.reports, "write the report: .json, .csv or .html")
+    commission->add_option("--expect", texts.expect, T(TextId::CliHelpExpect))->type_name("ADDRS");
+    commission->add_option("--cabinet", texts.cabinet, T(TextId::CliHelpCabinet));
+    commission->add_option("--operator", texts.operatorName, T(TextId::CliHelpOperator));
+    commission->add_option("--report", texts.reports, T(TextId::CliHelpReport))
         ->type_name("FILE")
         ->allow_extra_args(false);
-    commission
-        ->add_option("--close-wait", texts.closeWait,
-                     "wait up to S seconds (0 to 3600) for the doors to be shut again")
+    commission->add_option("--close-wait", texts.closeWait, T(TextId::CliHelpCloseWait))
         ->type_name("S")
         ->capture_default_str();
-    commission->add_option("--mode", texts.mode, "each: node by node; group: all at once")
+    commission->add_option("--mode", texts.mode, T(TextId::CliHelpMode))
         ->type_name("each|group")
         ->capture_default_str();
 }
@@ -218,57 +204,51 @@ void DefineCommission(CLI::App& app, CommissionTexts& texts) {
 void DefineOptions(CLI::App& app, CliOptions& options, NumberTexts& numbers,
                    std::vector<std::string>& words, CommissionTexts& commission) {
     app.set_version_flag("--version", res::kVersionText);
-    app.add_option("--port", options.port, "serial port: a name from 'ports', or a device path");
-    app.add_option("--max-addr", options.maxAddr, "highest node address, hexadecimal")
-        ->capture_default_str();
-    app.add_flag("--feedback,!--no-feedback", options.feedback,
-                 "the locks have a feedback contact (default) or not");
-    app.add_option("--polarity", numbers.polarity, "0: a locked lock reads 0; 1: it reads 1")
+    app.add_option("--port", options.port, T(TextId::CliHelpPort));
+    app.add_option("--max-addr", options.maxAddr, T(TextId::CliHelpMaxAddr))->capture_default_str();
+    app.add_flag("--feedback,!--no-feedback", options.feedback, T(TextId::CliHelpFeedback));
+    app.add_option("--polarity", numbers.polarity, T(TextId::CliHelpPolarity))
         ->type_name("0|1")
         ->capture_default_str();
-    app.add_option("--max-on-time", numbers.maxOnTime,
-                   "longest energising time of an unlock, 0 to 2540 ms (decimal)")
+    app.add_option("--max-on-time", numbers.maxOnTime, T(TextId::CliHelpMaxOnTime))
         ->type_name("MS")
         ->capture_default_str();
-    app.add_option("--interval", numbers.interval,
-                   "interval between unlocks, 0 to 255 ms (decimal)")
+    app.add_option("--interval", numbers.interval, T(TextId::CliHelpInterval))
         ->type_name("MS")
         ->capture_default_str();
-    app.add_flag("--simulate{00-0f}", options.simulate,
-                 "run against the built-in simulated bus (nodes ADDRS, all locked)");
-    app.add_flag("--json", options.json, "print one JSON document instead of the log lines");
-    app.add_option("--log", options.logPath,
-                   "also write the log into FILE, each line with the time it was produced")
-        ->type_name("FILE");
-    app.add_option("--trace", options.tracePath,
-                   "record every byte on the bus into FILE, a pcapng file for Wireshark")
-        ->type_name("FILE");
-    app.add_option("operation", words,
-                   "ports | group-status | group-unlock | status ADDR | unlock ADDR | wait MS");
+    app.add_flag("--simulate{00-0f}", options.simulate, T(TextId::CliHelpSimulate));
+    app.add_flag("--json", options.json, T(TextId::CliHelpJson));
+    app.add_option("--log", options.logPath, T(TextId::CliHelpLog))->type_name("FILE");
+    app.add_option("--trace", options.tracePath, T(TextId::CliHelpTrace))->type_name("FILE");
+    app.add_option("--lang")
+        ->description(res::Text(res::TextId::CliHelpLanguage))
+        ->type_name("zh|en");
+    app.add_option("operation", words, T(TextId::CliHelpOperation));
     DefineCommission(app, commission);
-    app.footer(std::string(kCommissionHelp) + "\n" + ExitStatusHelp() + "\n" + kJsonHelp);
+    app.footer(std::string(T(TextId::CliHelpCommissionFooter)) + "\n" + ExitStatusHelp() + "\n" +
+               T(TextId::CliHelpJsonFooter));
 }
 
 AcceptanceMode ModeOption(const std::string& text) {
     if (text == "each" || text == "group") {
         return text == "group" ? AcceptanceMode::Group : AcceptanceMode::Each;
     }
-    throw UsageError{"--mode: '" + text + "' is neither each nor group"};
+    throw UsageError{FormatText(TextId::CliBadMode, text.c_str())};
 }
 
 // Everything but the port, which is known once the run starts.
 Commission ParseCommission(const CommissionTexts& texts, const CliOptions& options) {
     if (!texts.expect) {
-        throw UsageError{"commission needs --expect ADDRS"};
+        throw UsageError{T(TextId::CliCommissionNeedsExpect)};
     }
     std::string error;
     const auto expected = ParseAddressList(*texts.expect, &error);
     if (!expected) {
-        throw UsageError{"--expect: " + error};
+        throw UsageError{FormatText(TextId::CliBadExpect, error.c_str())};
     }
     for (const std::string& report : texts.reports) {
         if (!ReportFormatFor(report)) {
-            throw UsageError{"--report: '" + report + "' ends neither in .json, .csv nor .html"};
+            throw UsageError{FormatText(TextId::CliBadReportName, report.c_str())};
         }
     }
     Commission commission;
@@ -301,11 +281,11 @@ CliOptions ParseCommandLine(CLI::App& app, int argc, const char* const* argv) {
         DecimalOption("--max-on-time", numbers.maxOnTime, kMaxOnTimeMin, kMaxOnTimeMax);
     options.interval = DecimalOption("--interval", numbers.interval, kIntervalMin, kIntervalMax);
     if (options.simulate && options.port) {
-        throw UsageError{"--port and --simulate exclude each other"};
+        throw UsageError{T(TextId::CliPortAndSimulate)};
     }
     if (app.got_subcommand("commission")) {
         if (!words.empty()) {
-            throw UsageError{"commission runs alone, without other operations"};
+            throw UsageError{T(TextId::CliCommissionAlone)};
         }
         options.commission = ParseCommission(commission, options);
         return options;
@@ -315,7 +295,7 @@ CliOptions ParseCommandLine(CLI::App& app, int argc, const char* const* argv) {
         return options;
     }
     if (words.empty()) {
-        throw UsageError{"no operation given"};
+        throw UsageError{T(TextId::CliNoOperation)};
     }
     options.operations = ParseOperations(words);
     return options;
@@ -383,10 +363,6 @@ bool OpenPortThroughWorker(CliHost& host) {
     return g_hComm != kInvalidSerialHandle;
 }
 
-constexpr const char* kPortGoneReason =
-    "the port went away (adapter pulled out or far end closed); the remaining operations were "
-    "not run";
-
 // The report files, created before the port is opened so that a name that cannot be written
 // costs no run; each is written once the run has ended.
 struct ReportFile {
@@ -399,7 +375,7 @@ std::string CreateReportFiles(const std::optional<Commission>& commission,
     for (const std::string& path : commission ? commission->reports : std::vector<std::string>{}) {
         ReportFile& report = files.emplace_back(ReportFile{path, {}});
         if (std::string error; !CreateOutputFile(report.file, path, error)) {
-            return "--report: cannot create '" + path + "': " + error;
+            return FormatText(TextId::CliCannotCreate, "--report", path.c_str(), error.c_str());
         }
     }
     return {};
@@ -413,16 +389,16 @@ std::string WriteReports(const AcceptanceResult& result, std::vector<ReportFile>
         report.file << AcceptanceReport(result, *ReportFormatFor(report.path));
         report.file.close();
         if (!report.file && failure.empty()) {
-            failure = "cannot write the report '" + report.path + "': " + FileErrorText();
+            failure = FormatText(TextId::CliCannotWriteReport, report.path.c_str(),
+                                 FileErrorText().c_str());
         }
     }
     return failure;
 }
 
 std::string NotPassedReason(const AcceptanceSummary& s) {
-    return "the cabinet did not pass: " + std::to_string(s.failed) + " of " +
-           std::to_string(s.expected) + " expected nodes failed, " + std::to_string(s.unverified) +
-           " unverified, " + std::to_string(s.unexpected) + " unexpected";
+    return FormatText(TextId::CliCabinetDidNotPass, s.failed, s.expected, s.unverified,
+                      s.unexpected);
 }
 
 RunEnd CommissionEnd(const AcceptanceResult& result, const CliHost& host, const RunStop& stop,
@@ -431,7 +407,7 @@ RunEnd CommissionEnd(const AcceptanceResult& result, const CliHost& host, const 
         return {stop.ExitStatus(), stop.Reason()};
     }
     if (portGone || result.end == AcceptanceEnd::PortGone) {
-        return {kExitPortGone, kPortGoneReason};
+        return {kExitPortGone, T(TextId::CliPortWentAway)};
     }
     if (host.ShowedMessage(res::Text(res::TextId::MsgWriteError))) {
         return {kExitWriteError, res::Text(res::TextId::MsgWriteError), true};
@@ -496,7 +472,7 @@ RunEnd RunOnPort(const CliOptions& options, const std::string& port,
         return {stop.ExitStatus(), stop.Reason(), false, host.JsonRecord()};
     }
     if (portGone) {
-        return {kExitPortGone, kPortGoneReason, false, host.JsonRecord()};
+        return {kExitPortGone, T(TextId::CliPortWentAway), false, host.JsonRecord()};
     }
     if (host.ShowedMessage(res::Text(res::TextId::MsgWriteError))) {
         return {kExitWriteError, res::Text(res::TextId::MsgWriteError), true, host.JsonRecord()};
@@ -510,10 +486,12 @@ std::string CreateRecordFiles(const CliOptions& options, const std::string& port
                               LogFile& logFile) {
     std::string error;
     if (options.logPath && !logFile.Create(*options.logPath, error)) {
-        return "--log: cannot create '" + *options.logPath + "': " + error;
+        return FormatText(TextId::CliCannotCreate, "--log", options.logPath->c_str(),
+                          error.c_str());
     }
     if (options.tracePath && !StartBusTrace(*options.tracePath, "velkaro-cli", port, error)) {
-        return "--trace: cannot create '" + *options.tracePath + "': " + error;
+        return FormatText(TextId::CliCannotCreate, "--trace", options.tracePath->c_str(),
+                          error.c_str());
     }
     return {};
 }
@@ -537,8 +515,8 @@ RunEnd RunOperations(const CliOptions& options, const std::string& port, std::os
     // After the port has closed: every byte that passed it is in the file.
     std::string traceError;
     if (!StopBusTrace(traceError) && end.status == kExitOk) {
-        return {kExitOutputFailed, "cannot write to the trace file: " + traceError, false,
-                host.JsonRecord()};
+        return {kExitOutputFailed, FormatText(TextId::CliCannotWriteTrace, traceError.c_str()),
+                false, host.JsonRecord()};
     }
     return end;
 }
@@ -567,7 +545,10 @@ RunEnd ListPortsTo(std::ostream& out, bool json) {
 
 RunEnd Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err, RunStop& stop,
            bool json) {
-    CLI::App app{"Velkaro: the lock-control bus from the command line"};
+    if (std::string error; !res::StartInChosenLanguage(argc, argv, error)) {
+        return {kExitUsage, error};
+    }
+    CLI::App app{T(TextId::CliHelpDescription)};
     CliOptions options;
     try {
         options = ParseCommandLine(app, argc, argv);

@@ -7,6 +7,7 @@
 #include "cli/exit_status.h"
 #include "cli/output.h"
 #include "record/output_file.h"
+#include "res/texts.h"
 
 namespace {
 
@@ -26,7 +27,8 @@ CliHost::CliHost(std::string portName, std::ostream& out, std::ostream& err, boo
 void CliHost::ApplyLogLine(const LogLine& line) {
     m_log.push_back(line.text);
     if (m_logFile && !m_logFile->Write(line)) {
-        m_stop.Request(kExitOutputFailed, "cannot write to the log file: " + FileErrorText());
+        m_stop.Request(kExitOutputFailed,
+                       res::FormatText(res::TextId::CliCannotWriteLog, FileErrorText().c_str()));
         m_logFile = nullptr;
     }
     if (m_json || !m_out) {

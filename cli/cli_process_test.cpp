@@ -193,4 +193,37 @@ TEST(CliTerminalTest, RunLeavesTheTerminalSettingsAsItFoundThem) {
     close(master);
 }
 
+// Both command-line programs read --lang and VELKARO_LANG alike; the flag wins, and anything but
+// zh or en is a usage error before anything else runs.
+TEST(ProgramLanguageTest, BothProgramsTakeZhOrEnAndNothingElse) {
+    const struct {
+        std::vector<std::string> settings;  // env's assignments, then the program's arguments
+        int status;
+        const char* stderrHas;
+    } cases[] = {
+        {{"VELKARO_LANG=en", "--version"}, 0, ""},
+        {{"VELKARO_LANG=zh", "--lang=en", "--version"}, 0, ""},
+        {{"VELKARO_LANG=fr", "--lang", "en", "--version"}, 0, ""},
+        {{"--lang", "fr", "--version"}, 2, "--lang: 'fr' is neither zh nor en"},
+        {{"VELKARO_LANG=EN", "--version"}, 2, "VELKARO_LANG: 'EN' is neither zh nor en"},
+    };
+    for (const char* program : {VELKARO_CLI_PATH, VELKARO_NODESIM_PATH}) {
+        for (const auto& c : cases) {
+            std::vector<std::string> args;
+            auto word = c.settings.begin();
+            for (; word != c.settings.end() && word->find('=') != std::string::npos &&
+                   !word->starts_with("--");
+                 ++word) {
+                args.push_back(*word);
+            }
+            args.push_back(program);
+            args.insert(args.end(), word, c.settings.end());
+            ChildProcess child("/usr/bin/env", args);
+            const std::string where = program + (" " + testing::PrintToString(c.settings));
+            EXPECT_EQ(ExitCode(child.AwaitEnd(kStartup)), c.status) << where << child.Stderr();
+            EXPECT_NE(child.Stderr().find(c.stderrHas), std::string::npos) << where;
+        }
+    }
+}
+
 }  // namespace

@@ -5,11 +5,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <sstream>
 
 #include "cli/cli_app.h"
 #include "nodesim/node_sim.h"
+#include "res/testing/cjk.h"
+#include "res/texts.h"
 
 namespace {
 
@@ -452,6 +456,148 @@ TEST(Cli, CommissionCutByAHangUpWritesIncompleteReports) {
     EXPECT_EQ(report["result"], "fail");
     EXPECT_EQ(report["summary"]["unverified"], 4);
     EXPECT_NE(ReadFile(folder / "r.html").find("测试未完成"), std::string::npos);
+}
+
+// A text of the tables as a pattern for a whole line: its placeholders capture their values.
+std::regex LinePattern(const std::string& format) {
+    static const std::regex special(R"([.^$|()\[\]{}*+?\\])");
+    static const std::regex placeholder(R"(%[-+ #0]*[0-9]*(hh|h|ll|l|z)?[diouxXsc])");
+    std::string pattern;
+    std::sregex_token_iterator part(format.begin(), format.end(), placeholder, {-1, 0});
+    for (; part != std::sregex_token_iterator(); ++part) {
+        const std::string text = *part;
+        pattern += std::regex_match(text, placeholder)
+                       ? "(.*?)"
+                       : std::regex_replace(text, special, R"(\$&)");
+    }
+    return std::regex(pattern);
+}
+
+// The texts a log line may be: every text of the tables, and the raw-data line, which is made
+// of two with the bytes between them.
+std::vector<std::pair<std::regex, std::string>> LineFormats() {
+    using res::Language;
+    using res::TextId;
+    const auto raw = [](Language language) {
+        return std::string(res::Text(TextId::LogRawPrefix, language)) + "%s" +
+               res::Text(TextId::LogRawTime, language);
+    };
+    std::vector<std::pair<std::regex, std::string>> formats = {
+        {LinePattern(raw(Language::English)), raw(Language::Chinese)}};
+    for (int i = 0; i < static_cast<int>(TextId::Count); ++i) {
+        const auto id = static_cast<TextId>(i);
+        formats.emplace_back(LinePattern(res::Text(id, Language::English)),
+                             res::Text(id, Language::Chinese));
+    }
+    return formats;
+}
+
+// The Chinese line an English one stands for: the English text that the whole line is, put
+// back into Chinese with the same values in its placeholders. A line of no text (a reply's
+// fields) stands for itself.
+std::string InChinese(const std::string& line) {
+    static const auto formats = LineFormats();
+    static const std::regex placeholder(R"(%[-+ #0]*[0-9]*(hh|h|ll|l|z)?[diouxXsc])");
+    for (const auto& [english, chinese] : formats) {
+        std::smatch values;
+        if (!std::regex_match(line, values, english)) {
+            continue;
+        }
+        std::string result;
+        std::size_t next = 1;
+        std::sregex_token_iterator part(chinese.begin(), chinese.end(), placeholder, {-1, 0});
+        for (; part != std::sregex_token_iterator(); ++part) {
+            const std::string text = *part;
+            result += std::regex_match(text, placeholder) ? values[next++].str() : text;
+        }
+        return result;
+    }
+    return line;
+}
+
+// The milliseconds of a raw-data line differ from run to run; their place and shape do not.
+std::string WithoutTime(const std::string& line) {
+    static const std::regex time(",时间 [0-9]+ms$");
+    return std::regex_replace(line, time, ",时间 {ms}ms");
+}
+
+TEST(CliLanguage, EnglishLinesCorrespondOneToOneWithTheChineseRun) {
+    NodeSimConfig config;
+    config.nodes = *ParseAddressList("00-03");
+    config.jammed = {0x02};
+    const ReportFolder folder;
+    const std::vector<std::pair<std::string, Lines>> runs = {
+        {"a poll and unlocks",
+         {"--max-addr", "03", "group-status", "unlock", "01", "status", "01", "group-unlock",
+          "group-status"}},
+        {"an acceptance run",
+         {"--max-addr", "04", "commission", "--expect", "00-04", "--cabinet", "A-01", "--report",
+          folder / "r.html"}},
+    };
+    for (const auto& [what, args] : runs) {
+        std::map<std::string, CliRun> byLanguage;
+        for (const char* language : {"zh", "en"}) {
+            const auto sim = StartCabinet(config);
+            ASSERT_TRUE(sim);
+            Lines withPort = {"--lang", language, "--port", sim->PortPath()};
+            withPort.insert(withPort.end(), args.begin(), args.end());
+            byLanguage[language] = RunVelkaroCli(withPort);
+        }
+        const CliRun& zh = byLanguage["zh"];
+        const CliRun& en = byLanguage["en"];
+        EXPECT_EQ(en.status, zh.status) << what << ": " << en.err;
+        ASSERT_EQ(en.out.size(), zh.out.size()) << what;
+        ASSERT_GT(zh.out.size(), 20u) << what;
+        for (std::size_t i = 0; i < en.out.size(); ++i) {
+            EXPECT_FALSE(cjk::HoldsCjk(en.out[i])) << what << ", line " << i << ": " << en.out[i];
+            EXPECT_EQ(WithoutTime(InChinese(en.out[i])), WithoutTime(zh.out[i]))
+                << what << ", line " << i << ": " << en.out[i];
+        }
+        EXPECT_FALSE(cjk::HoldsCjk(en.err)) << en.err;
+    }
+    const std::string html = ReadFile(folder / "r.html");
+    EXPECT_NE(html.find("<html lang=\"en\">"), std::string::npos);
+    EXPECT_NE(html.find(">Fail<"), std::string::npos);
+    EXPECT_FALSE(cjk::HoldsCjk(html)) << html;
+}
+
+TEST(CliLanguage, TheEnvironmentChoosesUnlessTheFlagDoes) {
+    const struct {
+        const char* environment;  // null: unset
+        Lines flag;
+        int status;
+        const char* firstLine;
+    } cases[] = {
+        {"en", {}, 0, "[Port opened]"},
+        {"en", {"--lang", "zh"}, 0, "[串口已打开]"},
+        {"zh", {"--lang=en"}, 0, "[Port opened]"},
+        {nullptr, {}, 0, "[串口已打开]"},
+        {"fr", {}, 2, nullptr},
+        {nullptr, {"--lang", "cn"}, 2, nullptr},
+        {"en", {"--lang", "EN"}, 2, nullptr},
+    };
+    for (const auto& c : cases) {
+        if (c.environment != nullptr) {
+            ::setenv("VELKARO_LANG", c.environment, 1);
+        } else {
+            ::unsetenv("VELKARO_LANG");
+        }
+        Lines args = c.flag;
+        args.insert(args.end(), {"--simulate=00", "--max-addr", "00", "status", "00"});
+        const CliRun run = RunVelkaroCli(args);
+        ::unsetenv("VELKARO_LANG");
+        const std::string where = std::string("VELKARO_LANG=") +
+                                  (c.environment ? c.environment : "(unset)") + " " +
+                                  ::testing::PrintToString(c.flag);
+        ASSERT_EQ(run.status, c.status) << where << ": " << run.err;
+        if (c.firstLine != nullptr) {
+            ASSERT_FALSE(run.out.empty()) << where;
+            EXPECT_EQ(run.out.front(), c.firstLine) << where;
+        } else {
+            EXPECT_TRUE(run.out.empty()) << where;
+            EXPECT_NE(run.err.find("is neither zh nor en"), std::string::npos) << run.err;
+        }
+    }
 }
 
 }  // namespace

@@ -6,9 +6,11 @@
 #include <ostream>
 #include <string>
 
+#include "res/texts.h"
+
 // The one-line reason for a failed write to stdout, from the errno the write left.
 inline std::string OutputFailure(int errorNumber) {
-    const std::string reason = "cannot write to stdout";
+    const std::string reason = res::Text(res::TextId::CliCannotWriteStdout);
     return errorNumber == 0 ? reason : reason + ": " + std::strerror(errorNumber);
 }
 

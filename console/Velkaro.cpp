@@ -1,9 +1,13 @@
 #include "console/Velkaro.h"
 
+#include <cstdio>
+
 #include "console/VelkaroDlg.h"
 #include "console/dialog/close_on_stop.h"
+#include "console/dialog/message_box.h"
 #include "console/dialog/window_thread.h"
 #include "process/stop_signals.h"
+#include "res/texts.h"
 
 const MessageMapEntry CVelkaroApp::messageEntries[] = {
     MapCommand(ID_HELP, &CWinApp::OnHelp),
@@ -27,6 +31,10 @@ BOOL CVelkaroApp::InitInstance() {
     const StopSignalWatch stopSignals(
         [](int, const std::string&) { PostToWindowThread(CloseWindowsOnStop); });
 
+    if (!StartInChosenLanguage()) {
+        return FALSE;
+    }
+
     CVelkaroDlg dlg;
     // --trace FILE: the bus trace runs from the start, as its menu item would start it.
     const std::vector<std::string> args = CommandLineArguments();
@@ -45,4 +53,30 @@ BOOL CVelkaroApp::InitInstance() {
     m_pMainWnd = nullptr;
     // No control bars exist, so there is nothing to clean up.
     return FALSE;
+}
+
+// --lang zh|en or VELKARO_LANG, as the command line's programs read them. Anything else is
+// told in a box, the only place a window program started from the desktop can tell it, and on
+// stderr; the window then does not open.
+bool CVelkaroApp::StartInChosenLanguage() {
+    const std::string name = AfxGetAppName();
+    const std::vector<std::string> args = CommandLineArguments();
+    std::vector<const char*> argv = {name.c_str()};
+    for (const std::string& arg : args) {
+        argv.push_back(arg.c_str());
+    }
+    std::string error;
+    if (res::StartInChosenLanguage(static_cast<int>(argv.size()), argv.data(), error)) {
+        return true;
+    }
+    std::fprintf(stderr, "%s: %s\n", name.c_str(), error.c_str());
+    std::fflush(stderr);
+    PresentMessageBox({nullptr, error, name, MB_OK | MB_ICONEXCLAMATION});
+    m_bUsageError = true;
+    return false;
+}
+
+int CVelkaroApp::ExitInstance() {
+    const int code = CWinApp::ExitInstance();
+    return m_bUsageError ? 2 : code;
 }

@@ -9,10 +9,17 @@ class CVelkaroApp : public CWinApp {
 
     // Runs the main window modally; returns FALSE so that the application then ends.
     BOOL InitInstance() override;
+    // 2 after a usage error (an unknown language), as the command line's programs give.
+    int ExitInstance() override;
 
     const MessageMap* GetMessageMap() const override { return &messageMap; }
     static const MessageMapEntry messageEntries[];
     static const MessageMap messageMap;
+
+  private:
+    bool StartInChosenLanguage();
+
+    bool m_bUsageError = false;
 };
 
 extern CVelkaroApp theApp;

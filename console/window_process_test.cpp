@@ -3,7 +3,9 @@
 #include <signal.h>
 #include <stdlib.h>
 
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "process/testing/child_process.h"
 
@@ -39,6 +41,29 @@ TEST(WindowProcessTest, StartsQuietlyFromABareEnvironment) {
     EXPECT_EQ(ExitCode(status), 0);
     EXPECT_EQ(window.Stdout(), "");
     EXPECT_EQ(window.Stderr(), "");
+}
+
+// An unknown language, by flag or by environment, is a usage error: told on stderr and in a box,
+// which the stop signal closes as its close box would; the main window never opens.
+TEST(WindowProcessTest, UnknownLanguageIsAUsageError) {
+    const struct {
+        std::vector<std::string> args;
+        const char* stderrHas;
+    } cases[] = {
+        {{"QT_QPA_PLATFORM=offscreen", VELKARO_WINDOW_PATH, "--lang", "fr"},
+         "--lang: 'fr' is neither zh nor en"},
+        {{"QT_QPA_PLATFORM=offscreen", "VELKARO_LANG=de", VELKARO_WINDOW_PATH},
+         "VELKARO_LANG: 'de' is neither zh nor en"},
+    };
+    for (const auto& c : cases) {
+        ChildProcess window("/usr/bin/env", c.args);
+        ASSERT_TRUE(window.CatchesWithin(SIGTERM, 10s));
+        std::this_thread::sleep_for(500ms);
+        kill(window.Pid(), SIGTERM);
+        const auto status = window.AwaitEnd(5s);
+        EXPECT_EQ(ExitCode(status), 2) << window.Stderr();
+        EXPECT_NE(window.Stderr().find(c.stderrHas), std::string::npos) << window.Stderr();
+    }
 }
 
 }  // namespace

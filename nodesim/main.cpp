@@ -19,6 +19,7 @@
 #include "nodesim/command_reader.h"
 #include "nodesim/node_sim.h"
 #include "nodesim/options.h"
+#include "res/texts.h"
 #include "res/version.h"
 
 namespace {
@@ -147,6 +148,10 @@ void RunUntilSignal(NodeSim& sim) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (std::string error; !res::StartInChosenLanguage(argc, argv, error)) {
+        std::cerr << "velkaro-nodesim: " << error << '\n';
+        return 2;
+    }
     CLI::App app{"Lock-control nodes answering host frames on a pseudo-terminal.",
                  "velkaro-nodesim"};
     NodeSimOptions options;

@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <charconv>
 
+#include "res/texts.h"
+
 namespace {
 
 using Ms = std::chrono::milliseconds;
@@ -169,4 +171,8 @@ void AddNodeSimOptions(CLI::App& app, NodeSimOptions& options) {
         "keep the port out of the machine's serial port list");
     app.add_flag("-v,--verbose", options.verbose,
                  "log the frames received and the replies sent on stderr");
+    // Read before parsing, by res::StartInChosenLanguage, as every program of the suite does.
+    app.add_option("--lang")
+        ->description(res::Text(res::TextId::NodeSimHelpLanguage))
+        ->type_name("zh|en");
 }

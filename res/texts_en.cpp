@@ -115,6 +115,74 @@ constexpr TextEntry kEntries[] = {
     {TextId::Yes, "Yes"},
     {TextId::No, "No"},
     {TextId::MsgBadLanguage, "%s: '%s' is neither zh nor en"},
+    {TextId::CliHelpLanguage,
+     "language of the log lines, the reports and the messages: zh (the default) or en; also "
+     "VELKARO_LANG"},
+    {TextId::CliHelpDescription, "Velkaro: the lock-control bus from the command line"},
+    {TextId::CliHelpPort, "serial port: a name from 'ports', or a device path"},
+    {TextId::CliHelpMaxAddr, "highest node address, hexadecimal"},
+    {TextId::CliHelpFeedback, "the locks have a feedback contact (default) or not"},
+    {TextId::CliHelpPolarity, "0: a locked lock reads 0; 1: it reads 1"},
+    {TextId::CliHelpMaxOnTime, "longest energising time of an unlock, 0 to 2540 ms (decimal)"},
+    {TextId::CliHelpInterval, "interval between unlocks, 0 to 255 ms (decimal)"},
+    {TextId::CliHelpSimulate, "run against the built-in simulated bus (nodes ADDRS, all locked)"},
+    {TextId::CliHelpJson, "print one JSON document instead of the log lines"},
+    {TextId::CliHelpLog, "also write the log into FILE, each line with the time it was produced"},
+    {TextId::CliHelpTrace, "record every byte on the bus into FILE, a pcapng file for Wireshark"},
+    {TextId::CliHelpOperation,
+     "ports | group-status | group-unlock | status ADDR | unlock ADDR | wait MS"},
+    {TextId::CliHelpCommission, "the cabinet's acceptance run, with a report to hand over"},
+    {TextId::CliHelpExpect, "the expected nodes, e.g. 00-07,10,12-14"},
+    {TextId::CliHelpCabinet, "the cabinet, for the report"},
+    {TextId::CliHelpOperator, "who ran it, for the report"},
+    {TextId::CliHelpReport, "write the report: .json, .csv or .html"},
+    {TextId::CliHelpCloseWait, "wait up to S seconds (0 to 3600) for the doors to be shut again"},
+    {TextId::CliHelpMode, "each: node by node; group: all at once"},
+    {TextId::CliHelpCommissionFooter,
+     "velkaro-cli [OPTIONS] commission --expect ADDRS [--cabinet TEXT] [--operator TEXT]\n"
+     "    [--report FILE]... [--close-wait S] [--mode each|group]\n"
+     "commission: the cabinet's acceptance run. ADDRS: hexadecimal addresses and ranges, such as\n"
+     "00-07,10,12-14. A group status poll up to --max-addr finds the\n"
+     "nodes; each expected node that answered is unlocked and queried once its lock has had\n"
+     "--max-on-time (--mode each, the default), or all at once with one group unlock and one\n"
+     "poll (--mode group). With --close-wait S the bus is polled every 2 s, for up to S seconds,\n"
+     "until every opened door reads locked again. Each node gets a verdict: pass, fail (with its\n"
+     "reasons), unverified (--no-feedback: no lock state is known) or unexpected. --report FILE\n"
+     "(repeatable) writes the report as .json, .csv or .html; --json adds it as \"acceptance\".\n"},
+    {TextId::CliHelpJsonFooter,
+     "With --json stdout carries exactly one JSON document, its exit_status included; errors are\n"
+     "also on stderr."},
+    {TextId::CliHelpExitStatus, "Exit status:"},
+    {TextId::CliBadDecimal, "%s: '%s' is not a decimal number from %d to %d"},
+    {TextId::CliNeeds, "%s needs %s"},
+    {TextId::CliIsNot, "%s: '%s' is not %s"},
+    {TextId::CliWhatNodeAddress, "a node address from 00 to fe"},
+    {TextId::CliWhatMilliseconds, "milliseconds (decimal digits)"},
+    {TextId::CliUnknownOperation, "unknown operation '%s'"},
+    {TextId::CliBadMode, "--mode: '%s' is neither each nor group"},
+    {TextId::CliCommissionNeedsExpect, "commission needs --expect ADDRS"},
+    {TextId::CliBadExpect, "--expect: %s"},
+    {TextId::CliBadReportName, "--report: '%s' ends neither in .json, .csv nor .html"},
+    {TextId::CliPortAndSimulate, "--port and --simulate exclude each other"},
+    {TextId::CliCommissionAlone, "commission runs alone, without other operations"},
+    {TextId::CliNoOperation, "no operation given"},
+    {TextId::CliPortWentAway,
+     "the port went away (adapter pulled out or far end closed); the remaining operations were not "
+     "run"},
+    {TextId::CliCannotCreate, "%s: cannot create '%s': %s"},
+    {TextId::CliCannotWriteReport, "cannot write the report '%s': %s"},
+    {TextId::CliCabinetDidNotPass,
+     "the cabinet did not pass: %d of %d expected nodes failed, %d unverified, %d unexpected"},
+    {TextId::CliCannotWriteTrace, "cannot write to the trace file: %s"},
+    {TextId::CliCannotWriteLog, "cannot write to the log file: %s"},
+    {TextId::CliCannotWriteStdout, "cannot write to stdout"},
+    {TextId::CliBadSimulate, "--simulate: %s"},
+    {TextId::CliSimulatedBusFailed, "the simulated bus could not start: %s"},
+    {TextId::CliNoSimulateOnWindows,
+     "--simulate needs a virtual serial port, which Windows lacks: connect the bus and use --port"},
+    {TextId::NodeSimHelpLanguage,
+     "zh (the default) or en, as for the other programs; also VELKARO_LANG. The simulator's own "
+     "messages are English in both"},
 };
 static_assert(InIdOrder(kEntries, false), "one entry per TextId, in its order");
 

@@ -2,7 +2,8 @@
 # Renders an acceptance report in a real browser (Debian's chromium, headless): a rehearsal on a
 # simulated cabinet with a fault of every kind, written by velkaro-cli commission as HTML, then
 # a picture of it (default docs/screenshot-report.png) and an A4 print. Fails when the page does
-# not render, does not print on A4 or shows the operator's text as markup.
+# not render, does not print on A4 or shows the operator's text as markup. With VELKARO_LANG=en
+# the report is the English one, and fails when it shows a Chinese character of its own.
 # Needs the Linux build (velkaro-nodesim, velkaro-cli). Usage: report-screenshot.sh [PNG]
 set -euo pipefail
 VELKARO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -43,7 +44,15 @@ head -c 4 "$work/report.pdf" | grep -q '%PDF' || fail "no A4 print"
 grep -aq 'MediaBox \[0 0 59[45][.0-9]* 84[12][.0-9]*\]' "$work/report.pdf" || fail "the print is not A4"
 grep -q 'A-017 &lt;b&gt;&amp;"' "$work/dom.html" || fail "the cabinet's text is not shown as typed"
 ! grep -q '<b>&amp;' "$work/dom.html" || fail "the cabinet's text became markup"
-grep -q '不合格' "$work/dom.html" || fail "the result is missing"
+if [ "${VELKARO_LANG:-zh}" = en ]; then
+    grep -q '<html lang="en">' "$work/dom.html" || fail "the English page is not marked English"
+    grep -q '>Fail<' "$work/dom.html" || fail "the result is missing"
+    # The operator's name is typed text, shown as typed; nothing else may be Chinese.
+    ! sed 's/张三//g' "$work/dom.html" | LC_ALL=C.UTF-8 grep -qP '[\x{2E80}-\x{9FFF}\x{FF00}-\x{FFEF}]' ||
+        fail "the English report shows Chinese"
+else
+    grep -q '不合格' "$work/dom.html" || fail "the result is missing"
+fi
 
 mkdir -p "$(dirname "$picture")"
 cp "$work/report.png" "$picture"

@@ -51,12 +51,14 @@ address_sanitizer() {
     return "$status"
 }
 
-# The acceptance report in a real browser: it renders, prints on A4 and shows typed text as typed.
+# The acceptance report in a real browser, in Chinese and in English: it renders, prints on A4
+# and shows typed text as typed.
 report_in_browser() {
     local picture
     velkaro_install_packages chromium imagemagick
     picture="$(mktemp --suffix=.png)"
     bash "$VELKARO_ROOT/scripts/report-screenshot.sh" "$picture" >/dev/null
+    VELKARO_LANG=en bash "$VELKARO_ROOT/scripts/report-screenshot.sh" "$picture" >/dev/null
     rm -f "$picture"
 }
 
