@@ -1,5 +1,4 @@
 // The operator's whole flow in the window, against simulated nodes on a pseudo-terminal.
-#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -80,13 +79,6 @@ class OperatorFlowTest : public testing::Test {
         ASSERT_TRUE(WaitForLine("[串口已打开]"));
         ASSERT_EQ(Dlg().m_btnOpen.GetWindowText(), "关闭串口");
     }
-    Lines BoxTexts() {
-        Lines texts;
-        for (const auto& request : boxes.requests) {
-            texts.push_back(request.text);
-        }
-        return texts;
-    }
 
     ScopedPortRegistry ports;
     MessageBoxRecorder boxes;
@@ -131,7 +123,7 @@ TEST_F(OperatorFlowTest, NoPortSelectedFailsToOpen) {
     Press(IDC_BTN_OPEN_PORT);
     ASSERT_TRUE(QTest::qWaitFor([this] { return !boxes.requests.empty(); }, kTransactionTimeoutMs));
 
-    EXPECT_EQ(BoxTexts(), Lines{"串口打开失败"});
+    EXPECT_EQ(boxes.Texts(), Lines{"串口打开失败"});
     EXPECT_EQ(Dlg().m_btnOpen.GetWindowText(), "打开串口");
     EXPECT_TRUE(Log().empty());
 }
@@ -142,13 +134,13 @@ TEST_F(OperatorFlowTest, CommandsAndASecondOpenAreRefusedWhileThePortIsOpening) 
     Press(IDC_BTN_OPEN_PORT);
     Press(IDC_BTN_OPEN_PORT);
     Press(IDC_BTN_GROUP_STATUS);
-    EXPECT_EQ(BoxTexts(), Lines{"串口尚未打开"});
+    EXPECT_EQ(boxes.Texts(), Lines{"串口尚未打开"});
     EXPECT_EQ(g_bReqGroupStatus, 0u);
 
     ASSERT_TRUE(WaitForLine("[串口已打开]"));
     QTest::qWait(100);
     EXPECT_EQ(Count("[串口已打开]"), 1u) << "one worker only";
-    EXPECT_EQ(BoxTexts(), Lines{"串口尚未打开"}) << "no second worker found the port taken";
+    EXPECT_EQ(boxes.Texts(), Lines{"串口尚未打开"}) << "no second worker found the port taken";
 }
 
 TEST_F(OperatorFlowTest, APressDuringItsOwnTransactionRunsItOnce) {
@@ -258,7 +250,7 @@ TEST_F(OperatorFlowTest, APulledAdapterClosesThePortWithOneBoxAndLeavesTheProces
         EXPECT_LT(boxShown - hungUp, 200ms);
         std::printf("hang-up %s: the box after %lld ms\n", c.name,
                     static_cast<long long>((boxShown - hungUp) / 1ms));
-        EXPECT_EQ(BoxTexts(), Lines{"串口已断开"});
+        EXPECT_EQ(boxes.Texts(), Lines{"串口已断开"});
         EXPECT_EQ(Dlg().m_btnOpen.GetWindowText(), "打开串口");
         const Lines log = Log();
         ASSERT_GE(log.size(), 3u);
@@ -317,81 +309,11 @@ TEST_F(OperatorFlowTest, OutOfRangeOnTimeShowsTheRangeMessageThenTheRunIsRefused
     Press(IDC_BTN_GROUP_UNLOCK);
     ASSERT_TRUE(WaitForLine("[--完毕：群体开锁--]"));
 
-    EXPECT_EQ(BoxTexts(), Lines{"请输入一个 0 至 2540 之间的整数。"});
+    EXPECT_EQ(boxes.Texts(), Lines{"请输入一个 0 至 2540 之间的整数。"});
     EXPECT_EQ(Dlg().m_nMaxOnTime, 3000);
     EXPECT_EQ(Count("!!--参数超出范围：开锁最长通电时间 3000ms 不在 0~2540ms 之内，不发送--!!"),
               1u);
     EXPECT_EQ(Count("->串口发送:A5,FF,01,2C,32,00,03"), 0u) << "no wrapped frame";
-}
-
-TEST_F(OperatorFlowTest, GroupButtonsScanAndClampTheMaxAddress) {
-    struct Case {
-        const char* before;
-        uint8_t maxAddr;
-        const char* after;
-    };
-    const Case cases[] = {
-        {"fe", 0xFE, "fe"},
-        {"FE", 0xFE, "FE"},
-        {"ff", 0xFE, "fe"},
-        {"100", 0xFE, "fe"},
-        {"0", 0x00, "0"},
-        {"0x10", 0x10, "0x10"},
-        {"1f garbage", 0x1F, "1f garbage"},
-        // No number, a negative one, one beyond 32 bits: the whole bus, shown as fe.
-        {"", 0xFE, "fe"},
-        {"zz", 0xFE, "fe"},
-        {"-1", 0xFE, "fe"},
-        {"123456789abcdef", 0xFE, "fe"},
-    };
-    for (const Case& c : cases) {
-        for (int button : {IDC_BTN_GROUP_STATUS, IDC_BTN_GROUP_UNLOCK}) {
-            SetField(IDC_EDIT_MAX_ADDR, c.before);
-            Dlg().m_byMaxAddr = 0x77;
-            boxes.requests.clear();
-
-            Press(button);
-
-            EXPECT_EQ(Dlg().m_byMaxAddr, c.maxAddr) << c.before;
-            EXPECT_EQ(Field(IDC_EDIT_MAX_ADDR), c.after) << c.before;
-            EXPECT_EQ(BoxTexts(), Lines{"串口尚未打开"}) << c.before;
-        }
-    }
-    EXPECT_EQ(g_bReqGroupStatus + g_bReqGroupUnlock, 0u);
-}
-
-TEST_F(OperatorFlowTest, SingleNodeButtonsTakeTheFirstSelectedRow) {
-    Dlg().m_bySelAddr = 0x33;
-    Press(IDC_BTN_SINGLE_STATUS);
-    Press(IDC_BTN_SINGLE_UNLOCK);
-    EXPECT_TRUE(boxes.requests.empty()) << "no row selected: nothing at all";
-    EXPECT_EQ(Dlg().m_bySelAddr, 0x33);
-
-    Select(0x09);
-    Select(0x05);
-    Press(IDC_BTN_SINGLE_STATUS);
-    EXPECT_EQ(Dlg().m_bySelAddr, 0x05);
-    EXPECT_EQ(BoxTexts(), Lines{"串口尚未打开"});
-    EXPECT_EQ(Dlg().m_byMaxAddr, 0x00) << "single-node buttons leave the max address alone";
-}
-
-TEST_F(OperatorFlowTest, FeedbackCheckBoxEnablesThePolarityButtons) {
-    auto* check = ControlWidget<QAbstractButton>(Dlg(), IDC_CHECK_FEEDBACK);
-    auto* lockedOpen = ControlWidget<QAbstractButton>(Dlg(), IDC_RADIO_LOCKED_OPEN);
-    auto* lockedClosed = ControlWidget<QAbstractButton>(Dlg(), IDC_RADIO_LOCKED_CLOSED);
-    QTest::mouseClick(lockedOpen, Qt::LeftButton);
-    EXPECT_EQ(Dlg().m_nPolarity, 1) << "a radio click is taken at once";
-
-    QTest::mouseClick(check, Qt::LeftButton);
-    EXPECT_FALSE(lockedOpen->isEnabled());
-    EXPECT_FALSE(lockedClosed->isEnabled());
-    EXPECT_EQ(Dlg().m_bFeedback, 0);
-    EXPECT_TRUE(lockedOpen->isChecked()) << "the tick stays while disabled";
-
-    QTest::mouseClick(check, Qt::LeftButton);
-    EXPECT_TRUE(lockedOpen->isEnabled());
-    EXPECT_TRUE(lockedClosed->isEnabled());
-    EXPECT_EQ(Dlg().m_nPolarity, 1);
 }
 
 // Presses the left button on a heading, moves in steps to x and lets go there, as a hand does.

@@ -22,6 +22,15 @@ class MessageBoxRecorder : public IMessageBoxPresenter {
         return IDOK;
     }
 
+    // The texts of the boxes asked for, in order.
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        for (const MessageBoxRequest& request : requests) {
+            texts.push_back(request.text);
+        }
+        return texts;
+    }
+
     std::vector<MessageBoxRequest> requests;
     std::function<void(const MessageBoxRequest&)> onPresent;
 

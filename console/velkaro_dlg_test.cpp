@@ -227,18 +227,6 @@ TEST_F(MainWindowTest, LayoutFollowsTheTemplateInDialogUnits) {
     EXPECT_EQ(dlg.m_lbLog.GetSafeHwnd()->geometry(), log);
 }
 
-TEST_F(MainWindowTest, SystemMenuEndsWithTheAcceptanceAndTheAboutItem) {
-    CMenu* menu = dlg.GetSystemMenu(FALSE);
-    ASSERT_NE(menu, nullptr);
-    const int count = menu->GetMenuItemCount();
-    ASSERT_GE(count, 3);
-    EXPECT_EQ(menu->GetMenuItemID(count - 3), 0u);  // the separator
-    EXPECT_EQ(menu->GetMenuItemID(count - 2), static_cast<UINT>(IDM_ACCEPTANCE));
-    EXPECT_EQ(menu->GetMenuString(count - 2), "验收测试(&T)...");
-    EXPECT_EQ(menu->GetMenuItemID(count - 1), static_cast<UINT>(IDM_ABOUTBOX));
-    EXPECT_EQ(menu->GetMenuString(count - 1), "关于 Velkaro(&A)...");
-}
-
 TEST_F(MainWindowTest, ContextMenuGestureOpensTheSystemMenu) {
     const QPoint where(40, 300);
     QContextMenuEvent gesture(QContextMenuEvent::Mouse, where, Window()->mapToGlobal(where));

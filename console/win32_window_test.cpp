@@ -28,13 +28,6 @@ class Win32WindowTest : public testing::Test {
     HWND Window() const { return dlg.GetSafeHwnd(); }
     HWND Item(int id) const { return ::GetDlgItem(Window(), id); }
     void Press(int id) { Click(Item(id)); }
-    std::vector<std::string> BoxTexts() const {
-        std::vector<std::string> texts;
-        for (const MessageBoxRequest& request : boxes.requests) {
-            texts.push_back(request.text);
-        }
-        return texts;
-    }
 
     CVelkaroDlg dlg;
     MessageBoxRecorder boxes;
@@ -121,7 +114,7 @@ TEST_P(Win32ValidationTest, APromptPutsTheFocusOnTheFieldWithItsTextSelected) {
         EXPECT_TRUE(boxes.requests.empty());
         return;
     }
-    ASSERT_EQ(BoxTexts(), std::vector<std::string>{c.prompt});
+    ASSERT_EQ(boxes.Texts(), std::vector<std::string>{c.prompt});
     EXPECT_EQ(boxes.requests[0].caption, AfxGetAppName());
     EXPECT_EQ(boxes.requests[0].nType, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
     EXPECT_EQ(::GetFocus(), Item(c.id));
@@ -140,77 +133,6 @@ INSTANTIATE_TEST_SUITE_P(
                     FieldCase{IDC_EDIT_MAX_ON_TIME, "2540", nullptr},
                     FieldCase{IDC_EDIT_INTERVAL, "256", "请输入一个 0 至 255 之间的整数。"},
                     FieldCase{IDC_EDIT_INTERVAL, "12ab", nullptr}));
-
-TEST_F(Win32WindowTest, GroupButtonsClampTheMaxAddressAndTellThatNoPortIsOpen) {
-    struct Case {
-        const char* before;
-        uint8_t address;
-        const char* after;
-    };
-    for (const Case& c : {Case{"fe", 0xFE, "fe"}, Case{"ff", 0xFE, "fe"}, Case{"100", 0xFE, "fe"},
-                          Case{"0x10", 0x10, "0x10"}, Case{"1f garbage", 0x1F, "1f garbage"}}) {
-        boxes.requests.clear();
-        SetText(Item(IDC_EDIT_MAX_ADDR), c.before);
-        Press(IDC_BTN_GROUP_STATUS);
-        EXPECT_EQ(dlg.m_byMaxAddr, c.address) << c.before;
-        EXPECT_EQ(TextOf(Item(IDC_EDIT_MAX_ADDR)), c.after) << c.before;
-        EXPECT_EQ(BoxTexts(), std::vector<std::string>{"串口尚未打开"}) << c.before;
-    }
-}
-
-TEST_F(Win32WindowTest, SingleNodeButtonsWithoutASelectedRowDoNothing) {
-    dlg.m_bySelAddr = 0x42;
-    Press(IDC_BTN_SINGLE_STATUS);
-    Press(IDC_BTN_SINGLE_UNLOCK);
-    EXPECT_TRUE(boxes.requests.empty());
-    EXPECT_EQ(dlg.m_bySelAddr, 0x42);
-
-    LVITEMW selected{};
-    selected.state = selected.stateMask = LVIS_SELECTED;
-    for (WPARAM row : {0x09, 0x05}) {
-        ::SendMessageW(Item(IDC_LIST_NODES), LVM_SETITEMSTATE, row,
-                       reinterpret_cast<LPARAM>(&selected));
-    }
-    Press(IDC_BTN_SINGLE_STATUS);
-    EXPECT_EQ(dlg.m_bySelAddr, 0x05) << "the first selected row";
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"串口尚未打开"});
-}
-
-TEST_F(Win32WindowTest, FeedbackCheckBoxEnablesThePolarityButtons) {
-    Press(IDC_RADIO_LOCKED_OPEN);
-    EXPECT_EQ(dlg.m_nPolarity, 1);
-    Press(IDC_CHECK_FEEDBACK);
-    EXPECT_EQ(dlg.m_bFeedback, 0);
-    EXPECT_FALSE(::IsWindowEnabled(Item(IDC_RADIO_LOCKED_CLOSED)));
-    EXPECT_FALSE(::IsWindowEnabled(Item(IDC_RADIO_LOCKED_OPEN)));
-    EXPECT_EQ(::SendMessageW(Item(IDC_RADIO_LOCKED_OPEN), BM_GETCHECK, 0, 0), BST_CHECKED);
-    Press(IDC_CHECK_FEEDBACK);
-    EXPECT_TRUE(::IsWindowEnabled(Item(IDC_RADIO_LOCKED_CLOSED)));
-    EXPECT_TRUE(::IsWindowEnabled(Item(IDC_RADIO_LOCKED_OPEN)));
-    EXPECT_EQ(dlg.m_nPolarity, 1);
-}
-
-std::string MenuText(HMENU menu, int position) {
-    wchar_t text[64];
-    const int length = ::GetMenuStringW(menu, static_cast<UINT>(position), text, 64, MF_BYPOSITION);
-    return Narrow(std::wstring_view(text, static_cast<size_t>(length)));
-}
-
-TEST_F(Win32WindowTest, SystemMenuEndsWithASeparatorTheAcceptanceAndTheAboutItem) {
-    HMENU menu = ::GetSystemMenu(Window(), FALSE);
-    const int count = ::GetMenuItemCount(menu);
-    ASSERT_GE(count, 3);
-    EXPECT_EQ(::GetMenuItemID(menu, count - 3), 0u);
-    MENUITEMINFOW separator{};
-    separator.cbSize = sizeof separator;
-    separator.fMask = MIIM_FTYPE;
-    ::GetMenuItemInfoW(menu, static_cast<UINT>(count - 3), TRUE, &separator);
-    EXPECT_TRUE(separator.fType & MFT_SEPARATOR);
-    EXPECT_EQ(::GetMenuItemID(menu, count - 2), static_cast<UINT>(IDM_ACCEPTANCE));
-    EXPECT_EQ(MenuText(menu, count - 2), "验收测试(&T)...");
-    EXPECT_EQ(::GetMenuItemID(menu, count - 1), static_cast<UINT>(IDM_ABOUTBOX));
-    EXPECT_EQ(MenuText(menu, count - 1), "关于 Velkaro(&A)...");
-}
 
 // The About box, as the system command with the About id (and any low four bits) opens it.
 TEST_F(Win32WindowTest, AboutCommandsOpenTheAboutBoxOverTheWindow) {
