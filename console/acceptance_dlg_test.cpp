@@ -138,15 +138,8 @@ TEST_F(AcceptanceDialogTest, CtrlTOpensTheDialogWithItsControlsAndTheExpectedAdd
     EXPECT_TRUE(window->isVisible());
 }
 
-struct PromptCase {
-    const char* name;
-    int field;
-    const char* text;
-    const char* prompt;
-};
-
 class AcceptancePromptTest : public AcceptanceDialogTest,
-                             public testing::WithParamInterface<PromptCase> {};
+                             public testing::WithParamInterface<AcceptancePromptCase> {};
 
 TEST_P(AcceptancePromptTest, ABadFieldShowsItsPromptThenSelectsItsTextAndStartsNothing) {
     OpenPort();
@@ -164,19 +157,10 @@ TEST_P(AcceptancePromptTest, ABadFieldShowsItsPromptThenSelectsItsTextAndStartsN
     EXPECT_EQ(g_bReqAcceptance.load(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fields, AcceptancePromptTest,
-    testing::Values(PromptCase{"EmptyAddresses", IDC_EDIT_EXPECT, "",
-                               "请输入验收地址，HEX格式不带0x，如 00-1f 或 00-07,10,12-14。"},
-                    PromptCase{"BadAddresses", IDC_EDIT_EXPECT, "00-zz",
-                               "请输入验收地址，HEX格式不带0x，如 00-1f 或 00-07,10,12-14。"},
-                    PromptCase{"BroadcastAddress", IDC_EDIT_EXPECT, "00-ff",
-                               "请输入验收地址，HEX格式不带0x，如 00-1f 或 00-07,10,12-14。"},
-                    PromptCase{"CloseWaitTooLong", IDC_EDIT_CLOSE_WAIT, "3601",
-                               "请输入一个 0 至 3600 之间的整数。"},
-                    PromptCase{"CloseWaitNotANumber", IDC_EDIT_CLOSE_WAIT, "abc",
-                               "请输入一个整数。"}),
-    [](const testing::TestParamInfo<PromptCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Fields, AcceptancePromptTest, testing::ValuesIn(kAcceptancePromptCases),
+                         [](const testing::TestParamInfo<AcceptancePromptCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(AcceptanceDialogTest, WithoutAnOpenPortStartSaysSo) {
     OpenDialog();

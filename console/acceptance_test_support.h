@@ -12,6 +12,26 @@
 
 #include "bus/testing/expected_log.h"
 #include "console/text_file_test_support.h"
+#include "res/resource.h"
+
+// A field of the acceptance dialog holding a bad value, and the prompt that Start shows for it.
+struct AcceptancePromptCase {
+    const char* name;
+    int field;
+    const char* text;
+    const char* prompt;
+};
+
+inline constexpr const char* kExpectPrompt =
+    "请输入验收地址，HEX格式不带0x，如 00-1f 或 00-07,10,12-14。";
+
+inline constexpr AcceptancePromptCase kAcceptancePromptCases[] = {
+    {"EmptyAddresses", IDC_EDIT_EXPECT, "", kExpectPrompt},
+    {"BadAddresses", IDC_EDIT_EXPECT, "00-zz", kExpectPrompt},
+    {"BroadcastAddress", IDC_EDIT_EXPECT, "00-ff", kExpectPrompt},
+    {"CloseWaitTooLong", IDC_EDIT_CLOSE_WAIT, "3601", "请输入一个 0 至 3600 之间的整数。"},
+    {"CloseWaitNotANumber", IDC_EDIT_CLOSE_WAIT, "abc", "请输入一个整数。"},
+};
 
 inline std::string NormalisedReport(std::string text, const std::string& port,
                                     const std::string& tool) {

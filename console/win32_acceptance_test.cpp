@@ -189,20 +189,11 @@ TEST_F(Win32AcceptanceTest, CtrlTOpensARealDialogFromTheTemplate) {
 TEST_F(Win32AcceptanceTest, PromptsThenFocusOnTheFieldWithItsTextSelected) {
     ::SendMessageW(dlg.GetSafeHwnd(), WM_SYSCOMMAND, IDM_ACCEPTANCE, 0);
     ASSERT_NE(dlg.AcceptanceDialog(), nullptr);
-    struct Case {
-        int field;
-        const char* text;
-        const char* prompt;
-    };
-    const Case cases[] = {
-        {IDC_EDIT_EXPECT, "00-zz", "请输入验收地址，HEX格式不带0x，如 00-1f 或 00-07,10,12-14。"},
-        {IDC_EDIT_CLOSE_WAIT, "3601", "请输入一个 0 至 3600 之间的整数。"},
-    };
-    for (const Case& c : cases) {
+    for (const AcceptancePromptCase& c : kAcceptancePromptCases) {
         boxes.requests.clear();
         SetText(DialogItem(c.field), c.text);
         Click(DialogItem(IDC_BTN_START));
-        ASSERT_EQ(boxes.requests.size(), 1u) << c.text;
+        ASSERT_EQ(boxes.requests.size(), 1u) << c.name;
         EXPECT_EQ(boxes.requests[0].text, c.prompt);
         EXPECT_EQ(::GetFocus(), DialogItem(c.field));
         DWORD start = 0;
