@@ -13,6 +13,7 @@
 #include "console/dialog/dialog.h"
 #include "console/dialog/message_box.h"
 #include "console/dialog/qt/dialog_builder.h"
+#include "console/dialog/qt/widget_binding.h"
 #include "console/dialog/win_app.h"
 #include "res/dialog_templates.h"
 #include "res/resource.h"
@@ -189,7 +190,7 @@ TEST(GetDlgItemTest, FindsControlsByIdAndNothingForUnknownIds) {
     CWnd* ok = dialog.GetDlgItem(IDOK);
     ASSERT_NE(ok, nullptr);
     EXPECT_EQ(ok->GetWindowText(), "确定");
-    EXPECT_EQ(ok->GetDlgCtrlID(), IDOK);
+    EXPECT_EQ(ControlIdOf(ok->GetSafeHwnd()), IDOK);
     EXPECT_EQ(dialog.GetDlgItem(IDOK), ok);
     EXPECT_EQ(dialog.GetDlgItem(4711), nullptr);
     EXPECT_EQ(ok->EnableWindow(FALSE), FALSE);

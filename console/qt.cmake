@@ -2,8 +2,7 @@
 # (offscreen).
 find_package(Qt6 6.4 REQUIRED COMPONENTS Widgets Test)
 
-add_library(velkaro_console STATIC
-    ${VELKARO_DIALOG_SHARED_SOURCES}
+target_sources(velkaro_console PRIVATE
     dialog/qt/clipboard.cpp
     dialog/qt/close_on_stop.cpp
     dialog/qt/controls.cpp
@@ -24,11 +23,7 @@ add_library(velkaro_console STATIC
     dialog/qt/window_thread.cpp
     dialog/qt/wnd.cpp
 )
-target_include_directories(velkaro_console PUBLIC ${PROJECT_SOURCE_DIR}
-                                                  ${CMAKE_CURRENT_SOURCE_DIR}/dialog/qt)
-target_link_libraries(velkaro_console PUBLIC velkaro_res velkaro_serial velkaro_worker
-                                             velkaro_bus velkaro_record velkaro_stop_signals
-                                             Qt6::Widgets)
+target_link_libraries(velkaro_console PUBLIC Qt6::Widgets)
 qt_add_resources(velkaro_console velkaro_icons
     PREFIX /res
     BASE ${PROJECT_SOURCE_DIR}/res

@@ -2,8 +2,7 @@
 # the window tests, run under wine.
 enable_language(RC)
 
-add_library(velkaro_console STATIC
-    ${VELKARO_DIALOG_SHARED_SOURCES}
+target_sources(velkaro_console PRIVATE
     dialog/win32/busy_cursor.cpp
     dialog/win32/clipboard.cpp
     dialog/win32/close_on_stop.cpp
@@ -20,13 +19,9 @@ add_library(velkaro_console STATIC
     dialog/win32/window_thread.cpp
     dialog/win32/wnd.cpp
 )
-target_include_directories(velkaro_console PUBLIC ${PROJECT_SOURCE_DIR}
-                                                  ${CMAKE_CURRENT_SOURCE_DIR}/dialog/win32)
 # The wide (UTF-16) forms of Windows' functions throughout.
 target_compile_definitions(velkaro_console PUBLIC UNICODE _UNICODE)
-target_link_libraries(velkaro_console PUBLIC velkaro_res velkaro_serial velkaro_worker
-                                             velkaro_bus velkaro_record velkaro_stop_signals
-                                             comctl32 comdlg32)
+target_link_libraries(velkaro_console PUBLIC comctl32 comdlg32)
 
 # Icon, version information and manifest; the test program carries them too, since the About
 # box shows the icon and the list view needs the common controls the manifest asks for.

@@ -4,10 +4,6 @@ int CButton::GetCheck() const {
     return ButtonCheckOf(m_hWnd);
 }
 
-void CButton::SetCheck(int nCheck) {
-    SetButtonCheckOf(m_hWnd, nCheck);
-}
-
 POSITION CListCtrl::GetFirstSelectedItemPosition() const {
     return SelectedFrom(0);
 }

@@ -10,7 +10,6 @@ class CButton : public CWnd {
   public:
     // BST_CHECKED or BST_UNCHECKED.
     int GetCheck() const;
-    void SetCheck(int nCheck);
 };
 
 // A label whose text the program sets.
@@ -26,7 +25,6 @@ class CProgressCtrl : public CWnd {
     void SetRange32(int nLower, int nUpper);
     // The previous position.
     int SetPos(int nPos);
-    int GetPos() const;
 };
 
 class CListBox : public CWnd {

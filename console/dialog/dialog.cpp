@@ -1,6 +1,10 @@
 #include "console/dialog/dialog.h"
 
 #include "console/dialog/data_exchange.h"
+#include "console/dialog/radio_group.h"
+#include "console/dialog/win_app.h"
+#include "console/dialog/window_system.h"
+#include "dialog_backend_state.h"
 #include "res/resource.h"
 
 const MessageMapEntry CDialogEx::messageEntries[] = {
@@ -8,6 +12,53 @@ const MessageMapEntry CDialogEx::messageEntries[] = {
     MapCommand(IDCANCEL, &CDialogEx::OnCancel),
 };
 const MessageMap CDialogEx::messageMap = {&CCmdTarget::messageMap, messageEntries};
+
+CDialogEx::CDialogEx(UINT nIDTemplate, CWnd* pParent)
+    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParent) {}
+
+CDialogEx::~CDialogEx() {
+    DestroyWindow();
+}
+
+HWND CDialogEx::ModalOwner() const {
+    for (const CWnd* candidate : {m_pParentWnd, AfxGetMainWnd()}) {
+        if (candidate != nullptr && candidate != this && candidate->GetSafeHwnd() != nullptr) {
+            return RootWindowOf(candidate->GetSafeHwnd());
+        }
+    }
+    return ActiveWindow();
+}
+
+BOOL CDialogEx::Create(CWnd* pParentWnd) {
+    CWnd* parent = pParentWnd != nullptr ? pParentWnd : m_pParentWnd;
+    return CreateModeless(parent != nullptr ? parent->GetSafeHwnd() : nullptr);
+}
+
+void CDialogEx::EndDialog(int nResult) {
+    m_nModalResult = nResult;
+    m_bEnding = true;
+    if (m_hWnd == nullptr) {
+        return;
+    }
+    // A modeless dialog hides; it goes with DestroyWindow.
+    if (m_bInModalLoop) {
+        EndModalLoop(m_hWnd, nResult);
+    } else {
+        ShowWindow(SW_HIDE);
+    }
+}
+
+CMenu* CDialogEx::GetSystemMenu(BOOL) {
+    return m_pState ? m_pState->systemMenu.get() : nullptr;
+}
+
+std::vector<CWnd*> CDialogEx::GetRadioGroup(int nIDC) const {
+    std::vector<CWnd*> radios;
+    for (size_t index : RadioGroupOf(*m_pState->tpl, nIDC)) {
+        radios.push_back(GetDlgItem(m_pState->tpl->controls[index].id));
+    }
+    return radios;
+}
 
 BOOL CDialogEx::UpdateData(BOOL bSaveAndValidate) {
     CDataExchange dx(this, bSaveAndValidate);

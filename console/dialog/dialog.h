@@ -59,7 +59,8 @@ class CDialogEx : public CWnd {
     struct WindowState;
     friend struct DialogBackend;
 
-    BOOL CreateFromTemplate(HWND owner);
+    // The backend's part of Create: the window, shown when its template is visible.
+    BOOL CreateModeless(HWND owner);
     // Without a parent the dialog belongs to the main window, or to the active window.
     HWND ModalOwner() const;
 

@@ -1,8 +1,18 @@
 #include "console/dialog/win_app.h"
 
+#include "dialog_backend_state.h"
+
 CWinApp* CWinApp::s_pTheApp = nullptr;
 
 const MessageMap CWinApp::messageMap = {&CCmdTarget::messageMap, {}};
+
+CWinApp::CWinApp(const char* pszAppName) : m_strAppName(pszAppName ? pszAppName : "") {
+    s_pTheApp = this;
+}
+
+CWinApp::~CWinApp() {
+    s_pTheApp = nullptr;
+}
 
 CWinApp* AfxGetApp() {
     return CWinApp::s_pTheApp;

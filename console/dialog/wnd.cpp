@@ -4,6 +4,7 @@
 
 #include "console/dialog/message_box.h"
 #include "console/dialog/win_app.h"
+#include "console/dialog/window_system.h"
 
 namespace {
 
@@ -18,6 +19,19 @@ UINT HighWord(WPARAM value) {
 
 CWnd::~CWnd() {
     Detach();
+}
+
+void CWnd::Attach(HWND hWnd) {
+    m_hWnd = hWnd;
+    BindWrapper(hWnd, this);
+}
+
+void CWnd::Detach() {
+    if (m_hWnd != nullptr && BoundWrapperOf(m_hWnd) == this) {
+        BindWrapper(m_hWnd, nullptr);
+    }
+    m_hWnd = nullptr;
+    m_temporaryWrappers.clear();
 }
 
 CWnd* CWnd::WrapperOf(HWND child) const {

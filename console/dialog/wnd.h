@@ -21,7 +21,6 @@ class CWnd : public CCmdTarget {
     void Attach(HWND hWnd);
     void Detach();
 
-    int GetDlgCtrlID() const;
     // The control with id nID among this window's children; nullptr when there is none.
     CWnd* GetDlgItem(int nID) const;
     // The wrapper of one of this window's children: the bound member, or one of its own.
@@ -34,7 +33,6 @@ class CWnd : public CCmdTarget {
     BOOL IsWindowEnabled() const;
     // SW_HIDE hides the window; SW_SHOW shows it and brings it to the front.
     void ShowWindow(int nCmdShow);
-    BOOL IsWindowVisible() const;
     void SetFocus();
 
     BOOL IsIconic() const;

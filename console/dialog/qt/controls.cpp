@@ -67,15 +67,10 @@ void CProgressCtrl::SetRange32(int nLower, int nUpper) {
 
 int CProgressCtrl::SetPos(int nPos) {
     QProgressBar& bar = As<QProgressBar>(m_hWnd);
-    const int previous = GetPos();
+    // A bar not yet moved reads as its low end, as the common control's does.
+    const int previous = bar.value() < bar.minimum() ? bar.minimum() : bar.value();
     bar.setValue(std::clamp(nPos, bar.minimum(), bar.maximum()));
     return previous;
-}
-
-int CProgressCtrl::GetPos() const {
-    const QProgressBar& bar = As<QProgressBar>(m_hWnd);
-    // A bar not yet moved reads as its low end, as the common control's does.
-    return bar.value() < bar.minimum() ? bar.minimum() : bar.value();
 }
 
 int CListBox::AddString(const std::string& text) {

@@ -10,14 +10,10 @@
 #include <QShortcut>
 #include <QSocketNotifier>
 
-#include "console/dialog/data_exchange.h"
-#include "console/dialog/menu.h"
-#include "console/dialog/qt/dialog_builder.h"
+#include "console/dialog/qt/dialog_backend_state.h"
 #include "console/dialog/qt/widget_binding.h"
-#include "console/dialog/radio_group.h"
-#include "console/dialog/win_app.h"
+#include "console/dialog/window_system.h"
 #include "res/resource.h"
-#include "serial/port_watch.h"
 
 namespace {
 
@@ -53,16 +49,8 @@ bool IsEnterKey(const QKeyEvent& event) {
 
 }  // namespace
 
-struct CDialogEx::WindowState {
-    const res::DialogTemplate* tpl = nullptr;
-    std::vector<BuiltControl> controls;
-    std::unique_ptr<CMenu> systemMenu;
-    // Declared in this order so that the notifier goes before the descriptor it watches.
-    std::unique_ptr<PortListWatch> portWatch;
-    std::unique_ptr<QSocketNotifier> portNotifier;
-};
-
 struct DialogBackend {
+    static BOOL CreateFromTemplate(CDialogEx& dlg, HWND owner);
     static void RouteButtonClicks(CDialogEx& dlg);
     static void CreateSystemMenu(CDialogEx& dlg);
     static void WatchPorts(CDialogEx& dlg);
@@ -125,28 +113,24 @@ class DialogWindow : public QDialog {
     CDialogEx* m_pOwner;
 };
 
-CDialogEx::CDialogEx(UINT nIDTemplate, CWnd* pParent)
-    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParent) {}
-
-CDialogEx::~CDialogEx() {
-    DestroyWindow();
+HWND RootWindowOf(HWND hWnd) {
+    return hWnd->window();
 }
 
-HWND CDialogEx::ModalOwner() const {
-    for (const CWnd* candidate : {m_pParentWnd, AfxGetMainWnd()}) {
-        if (candidate != nullptr && candidate != this && candidate->GetSafeHwnd() != nullptr) {
-            return candidate->GetSafeHwnd()->window();
-        }
-    }
+HWND ActiveWindow() {
     return QApplication::activeWindow();
 }
 
-BOOL CDialogEx::CreateFromTemplate(HWND owner) {
-    const res::DialogTemplate* tpl = res::FindDialogTemplate(static_cast<int>(m_nIDTemplate));
-    if (tpl == nullptr || m_hWnd != nullptr) {
+void EndModalLoop(HWND hWnd, int nResult) {
+    static_cast<QDialog*>(hWnd)->done(nResult);
+}
+
+BOOL DialogBackend::CreateFromTemplate(CDialogEx& dlg, HWND owner) {
+    const res::DialogTemplate* tpl = res::FindDialogTemplate(static_cast<int>(dlg.m_nIDTemplate));
+    if (tpl == nullptr || dlg.m_hWnd != nullptr) {
         return FALSE;
     }
-    auto* window = new DialogWindow(this, owner, WindowFlagsFor(*tpl));
+    auto* window = new DialogWindow(&dlg, owner, WindowFlagsFor(*tpl));
     window->setWindowTitle(QString::fromUtf8(tpl->title));
     window->setFont(DialogFont(tpl->pointSize));
     const DialogBaseUnits units = BaseUnitsOf(window->font());
@@ -156,18 +140,18 @@ BOOL CDialogEx::CreateFromTemplate(HWND owner) {
     } else {
         window->setFixedSize(size);
     }
-    Attach(window);
-    m_pState = std::make_unique<WindowState>();
-    m_pState->tpl = tpl;
-    m_pState->controls = BuildControls(*tpl, window, units);
-    DialogBackend::RouteButtonClicks(*this);
-    DialogBackend::CreateSystemMenu(*this);
-    DialogBackend::WatchPorts(*this);
-    DialogBackend::CreateAccelerators(*this);
-    m_nModalResult = -1;
-    m_bEnding = false;
-    if (OnInitDialog()) {
-        DialogBackend::FocusFirstTabStop(*this);
+    dlg.Attach(window);
+    dlg.m_pState = std::make_unique<CDialogEx::WindowState>();
+    dlg.m_pState->tpl = tpl;
+    dlg.m_pState->controls = BuildControls(*tpl, window, units);
+    RouteButtonClicks(dlg);
+    CreateSystemMenu(dlg);
+    WatchPorts(dlg);
+    CreateAccelerators(dlg);
+    dlg.m_nModalResult = -1;
+    dlg.m_bEnding = false;
+    if (dlg.OnInitDialog()) {
+        FocusFirstTabStop(dlg);
     }
     return TRUE;
 }
@@ -240,9 +224,8 @@ void DialogBackend::FocusFirstTabStop(CDialogEx& dlg) {
     }
 }
 
-BOOL CDialogEx::Create(CWnd* pParentWnd) {
-    CWnd* parent = pParentWnd != nullptr ? pParentWnd : m_pParentWnd;
-    if (!CreateFromTemplate(parent != nullptr ? parent->GetSafeHwnd() : nullptr)) {
+BOOL CDialogEx::CreateModeless(HWND owner) {
+    if (!DialogBackend::CreateFromTemplate(*this, owner)) {
         return FALSE;
     }
     if ((m_pState->tpl->style & res::dlg::Visible) && !m_bEnding) {
@@ -252,7 +235,7 @@ BOOL CDialogEx::Create(CWnd* pParentWnd) {
 }
 
 INT_PTR CDialogEx::DoModal() {
-    if (!CreateFromTemplate(ModalOwner())) {
+    if (!DialogBackend::CreateFromTemplate(*this, ModalOwner())) {
         return -1;
     }
     auto* window = static_cast<QDialog*>(m_hWnd);
@@ -288,19 +271,6 @@ void CDialogEx::DestroyWindow() {
     delete window;
 }
 
-void CDialogEx::EndDialog(int nResult) {
-    m_nModalResult = nResult;
-    m_bEnding = true;
-    if (m_hWnd == nullptr) {
-        return;
-    }
-    if (m_bInModalLoop) {
-        static_cast<QDialog*>(m_hWnd)->done(nResult);
-    } else {
-        m_hWnd->hide();
-    }
-}
-
 void CDialogEx::OnContextMenu(CWnd*, CPoint point) {
     DialogBackend::ShowSystemMenu(*this, QPoint(point.x, point.y));
 }
@@ -311,18 +281,6 @@ void CDialogEx::AddCtrlShortcut(UINT nKey, UINT nID, CWnd* pScope) {
     shortcut->setContext(pScope != nullptr ? Qt::WidgetWithChildrenShortcut : Qt::WindowShortcut);
     QObject::connect(shortcut, &QShortcut::activated, scope,
                      [this, nID] { SendMessage(WM_COMMAND, CommandParam(nID, 0)); });
-}
-
-CMenu* CDialogEx::GetSystemMenu(BOOL) {
-    return m_pState ? m_pState->systemMenu.get() : nullptr;
-}
-
-std::vector<CWnd*> CDialogEx::GetRadioGroup(int nIDC) const {
-    std::vector<CWnd*> radios;
-    for (size_t index : RadioGroupOf(*m_pState->tpl, nIDC)) {
-        radios.push_back(WrapperOf(m_pState->controls[index].widget));
-    }
-    return radios;
 }
 
 std::vector<CWnd*> CDialogEx::GetTemplateControls() const {

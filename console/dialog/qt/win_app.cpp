@@ -3,25 +3,10 @@
 #include <QApplication>
 #include <QWidget>
 
+#include "console/dialog/qt/dialog_backend_state.h"
 #include "console/dialog/qt/icon.h"
-#include "console/dialog/qt/runtime_dir.h"
 #include "console/dialog/wnd.h"
 #include "res/resource.h"
-
-struct CWinApp::State {
-    State(int& argc, char** argv) : application(argc, argv) {}
-    // Before the application, which looks for it.
-    PrivateRuntimeDir runtimeDir;
-    QApplication application;
-};
-
-CWinApp::CWinApp(const char* pszAppName) : m_strAppName(pszAppName ? pszAppName : "") {
-    s_pTheApp = this;
-}
-
-CWinApp::~CWinApp() {
-    s_pTheApp = nullptr;
-}
 
 // The common controls need no start-up: Qt's widgets exist once the application does.
 BOOL CWinApp::InitInstance() {

@@ -8,9 +8,10 @@
 #include <QPainter>
 #include <QWidget>
 
+#include "console/dialog/qt/dialog_backend_state.h"
 #include "console/dialog/qt/icon.h"
-#include "console/dialog/qt/paint_state.h"
 #include "console/dialog/qt/widget_binding.h"
+#include "console/dialog/window_system.h"
 #include "res/resource.h"
 
 namespace {
@@ -21,21 +22,11 @@ CWnd* BoundWrapperOf(HWND widget) {
     return reinterpret_cast<CWnd*>(widget->property(kWrapperProperty).value<quintptr>());
 }
 
-void CWnd::Attach(HWND widget) {
-    m_hWnd = widget;
-    widget->setProperty(kWrapperProperty, QVariant::fromValue(reinterpret_cast<quintptr>(this)));
-}
-
-void CWnd::Detach() {
-    if (m_hWnd != nullptr && BoundWrapperOf(m_hWnd) == this) {
-        m_hWnd->setProperty(kWrapperProperty, QVariant());
-    }
-    m_hWnd = nullptr;
-    m_temporaryWrappers.clear();
-}
-
-int CWnd::GetDlgCtrlID() const {
-    return ControlIdOf(m_hWnd);
+void BindWrapper(HWND widget, CWnd* pWrapper) {
+    widget->setProperty(kWrapperProperty,
+                        pWrapper != nullptr
+                            ? QVariant::fromValue(reinterpret_cast<quintptr>(pWrapper))
+                            : QVariant());
 }
 
 CWnd* CWnd::GetDlgItem(int nID) const {
@@ -100,10 +91,6 @@ void CWnd::ShowWindow(int nCmdShow) {
     m_hWnd->activateWindow();
 }
 
-BOOL CWnd::IsWindowVisible() const {
-    return m_hWnd->isVisible() ? TRUE : FALSE;
-}
-
 void CWnd::SetFocus() {
     m_hWnd->setFocus(Qt::OtherFocusReason);
 }
@@ -137,7 +124,9 @@ void CWnd::ShowBusyCursor(BOOL bBusy) {
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_ICONERASEBKGND) {
-        EraseBackground(*reinterpret_cast<HDC>(wParam), m_hWnd);
+        // The whole client area in the window's background colour.
+        reinterpret_cast<HDC>(wParam)->BackendState().painter.fillRect(m_hWnd->rect(),
+                                                                       m_hWnd->palette().window());
         return 1;
     }
     LRESULT result = 0;

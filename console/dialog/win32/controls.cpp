@@ -68,10 +68,6 @@ int CProgressCtrl::SetPos(int nPos) {
     return Send(m_hWnd, PBM_SETPOS, static_cast<WPARAM>(nPos));
 }
 
-int CProgressCtrl::GetPos() const {
-    return Send(m_hWnd, PBM_GETPOS);
-}
-
 int CListBox::AddString(const std::string& text) {
     HoldRedrawBriefly(m_hWnd);
     return Send(m_hWnd, LB_ADDSTRING, 0, TextParam(Wide(text)));

@@ -2,13 +2,12 @@
 
 #include <vector>
 
-#include "console/dialog/menu.h"
-#include "console/dialog/radio_group.h"
 #include "console/dialog/win32/busy_cursor.h"
+#include "console/dialog/win32/dialog_backend_state.h"
 #include "console/dialog/win32/dialog_template.h"
 #include "console/dialog/win32/emphasis.h"
 #include "console/dialog/win32/window_thread.h"
-#include "console/dialog/win_app.h"
+#include "console/dialog/window_system.h"
 
 namespace {
 
@@ -52,11 +51,6 @@ LRESULT CALLBACK CtrlShortcutHook(int code, WPARAM wParam, LPARAM lParam) {
 }
 
 }  // namespace
-
-struct CDialogEx::WindowState {
-    const res::DialogTemplate* tpl = nullptr;
-    std::unique_ptr<CMenu> systemMenu;
-};
 
 // The dialog procedure: the dialog manager creates the window and its controls from the
 // template and handles the keyboard (Tab, Enter, Escape) itself; the messages that the
@@ -202,23 +196,19 @@ INT_PTR CALLBACK DialogBackend::DialogProc(HWND hWnd, UINT message, WPARAM wPara
     }
 }
 
-CDialogEx::CDialogEx(UINT nIDTemplate, CWnd* pParent)
-    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParent) {}
-
-CDialogEx::~CDialogEx() {
-    DestroyWindow();
+HWND RootWindowOf(HWND hWnd) {
+    return ::GetAncestor(hWnd, GA_ROOT);
 }
 
-HWND CDialogEx::ModalOwner() const {
-    for (const CWnd* candidate : {m_pParentWnd, AfxGetMainWnd()}) {
-        if (candidate != nullptr && candidate != this && candidate->GetSafeHwnd() != nullptr) {
-            return ::GetAncestor(candidate->GetSafeHwnd(), GA_ROOT);
-        }
-    }
+HWND ActiveWindow() {
     return ::GetActiveWindow();
 }
 
-BOOL CDialogEx::CreateFromTemplate(HWND owner) {
+void EndModalLoop(HWND hWnd, int nResult) {
+    ::EndDialog(hWnd, nResult);
+}
+
+BOOL CDialogEx::CreateModeless(HWND owner) {
     const res::DialogTemplate* tpl = DialogBackend::PrepareState(*this);
     if (tpl == nullptr) {
         return FALSE;
@@ -228,11 +218,6 @@ BOOL CDialogEx::CreateFromTemplate(HWND owner) {
         ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr), image.Get(), owner,
                                      DialogBackend::DialogProc, reinterpret_cast<LPARAM>(this));
     return hWnd != nullptr;
-}
-
-BOOL CDialogEx::Create(CWnd* pParentWnd) {
-    CWnd* parent = pParentWnd != nullptr ? pParentWnd : m_pParentWnd;
-    return CreateFromTemplate(parent != nullptr ? parent->GetSafeHwnd() : nullptr);
 }
 
 INT_PTR CDialogEx::DoModal() {
@@ -255,19 +240,6 @@ void CDialogEx::DestroyWindow() {
     }
 }
 
-void CDialogEx::EndDialog(int nResult) {
-    m_nModalResult = nResult;
-    m_bEnding = true;
-    if (m_hWnd == nullptr) {
-        return;
-    }
-    if (m_bInModalLoop) {
-        ::EndDialog(m_hWnd, nResult);
-    } else {
-        ::ShowWindow(m_hWnd, SW_HIDE);
-    }
-}
-
 void CDialogEx::OnContextMenu(CWnd*, CPoint) {}
 
 void CDialogEx::AddCtrlShortcut(UINT nKey, UINT nID, CWnd* pScope) {
@@ -276,18 +248,6 @@ void CDialogEx::AddCtrlShortcut(UINT nKey, UINT nID, CWnd* pScope) {
     (void)hook;
     CtrlShortcuts().push_back(
         {m_hWnd, nKey, nID, pScope != nullptr ? pScope->GetSafeHwnd() : nullptr});
-}
-
-CMenu* CDialogEx::GetSystemMenu(BOOL) {
-    return m_pState ? m_pState->systemMenu.get() : nullptr;
-}
-
-std::vector<CWnd*> CDialogEx::GetRadioGroup(int nIDC) const {
-    std::vector<CWnd*> radios;
-    for (size_t index : RadioGroupOf(*m_pState->tpl, nIDC)) {
-        radios.push_back(GetDlgItem(m_pState->tpl->controls[index].id));
-    }
-    return radios;
 }
 
 // The dialog manager creates the controls in template order, each after the previous one.

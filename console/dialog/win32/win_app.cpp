@@ -1,20 +1,10 @@
 #include "console/dialog/win_app.h"
 
+#include "console/dialog/win32/dialog_backend_state.h"
 #include "console/dialog/win32/wide.h"
 #include "console/dialog/win32/window_thread.h"
 #include "console/dialog/wnd.h"
 #include "res/resource.h"
-
-// Nothing to keep: Windows holds the application's state.
-struct CWinApp::State {};
-
-CWinApp::CWinApp(const char* pszAppName) : m_strAppName(pszAppName ? pszAppName : "") {
-    s_pTheApp = this;
-}
-
-CWinApp::~CWinApp() {
-    s_pTheApp = nullptr;
-}
 
 BOOL CWinApp::InitInstance() {
     // The classes of the common controls, the list view among them, exist only once

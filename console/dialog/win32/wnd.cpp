@@ -4,6 +4,7 @@
 
 #include "console/dialog/win32/busy_cursor.h"
 #include "console/dialog/win32/wide.h"
+#include "console/dialog/window_system.h"
 
 namespace {
 // The window property that holds the wrapper a window is bound to.
@@ -14,21 +15,12 @@ CWnd* BoundWrapperOf(HWND hWnd) {
     return static_cast<CWnd*>(::GetPropW(hWnd, kWrapperProperty));
 }
 
-void CWnd::Attach(HWND hWnd) {
-    m_hWnd = hWnd;
-    ::SetPropW(hWnd, kWrapperProperty, this);
-}
-
-void CWnd::Detach() {
-    if (m_hWnd != nullptr && BoundWrapperOf(m_hWnd) == this) {
-        ::RemovePropW(m_hWnd, kWrapperProperty);
+void BindWrapper(HWND hWnd, CWnd* pWrapper) {
+    if (pWrapper != nullptr) {
+        ::SetPropW(hWnd, kWrapperProperty, pWrapper);
+    } else {
+        ::RemovePropW(hWnd, kWrapperProperty);
     }
-    m_hWnd = nullptr;
-    m_temporaryWrappers.clear();
-}
-
-int CWnd::GetDlgCtrlID() const {
-    return ::GetDlgCtrlID(m_hWnd);
 }
 
 CWnd* CWnd::GetDlgItem(int nID) const {
@@ -59,10 +51,6 @@ void CWnd::ShowWindow(int nCmdShow) {
     if (nCmdShow != SW_HIDE) {
         ::SetForegroundWindow(m_hWnd);
     }
-}
-
-BOOL CWnd::IsWindowVisible() const {
-    return ::IsWindowVisible(m_hWnd);
 }
 
 void CWnd::SetFocus() {
