@@ -1,17 +1,15 @@
 #include "console/dialog/file_dialog.h"
 
+#include "console/dialog/presenter.h"
+
 namespace {
-IFileDialogPresenter* g_pPresenter = nullptr;  // nullptr: the backend's own
+PresenterSlot<IFileDialogPresenter> g_presenter(DefaultFileDialogPresenter);
 }  // namespace
 
 IFileDialogPresenter* SetFileDialogPresenter(IFileDialogPresenter* presenter) {
-    IFileDialogPresenter* previous = g_pPresenter;
-    g_pPresenter = presenter;
-    return previous;
+    return g_presenter.Install(presenter);
 }
 
 std::optional<std::string> PresentSaveFileDialog(const SaveFileRequest& request) {
-    IFileDialogPresenter& presenter =
-        g_pPresenter != nullptr ? *g_pPresenter : DefaultFileDialogPresenter();
-    return presenter.AskSaveFile(request);
+    return g_presenter.Current().AskSaveFile(request);
 }

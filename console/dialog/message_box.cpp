@@ -1,17 +1,15 @@
 #include "console/dialog/message_box.h"
 
+#include "console/dialog/presenter.h"
+
 namespace {
-IMessageBoxPresenter* g_pPresenter = nullptr;  // nullptr: the backend's own
+PresenterSlot<IMessageBoxPresenter> g_presenter(DefaultMessageBoxPresenter);
 }  // namespace
 
 IMessageBoxPresenter* SetMessageBoxPresenter(IMessageBoxPresenter* presenter) {
-    IMessageBoxPresenter* previous = g_pPresenter;
-    g_pPresenter = presenter;
-    return previous;
+    return g_presenter.Install(presenter);
 }
 
 int PresentMessageBox(const MessageBoxRequest& request) {
-    IMessageBoxPresenter& presenter =
-        g_pPresenter != nullptr ? *g_pPresenter : DefaultMessageBoxPresenter();
-    return presenter.Present(request);
+    return g_presenter.Current().Present(request);
 }
