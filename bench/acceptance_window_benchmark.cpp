@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTest>
@@ -20,6 +19,7 @@
 
 #include "console/Velkaro.h"
 #include "console/VelkaroDlg.h"
+#include "console/testing/event_loop.h"
 #include "nodesim/node_sim.h"
 #include "serial/serial.h"
 
@@ -29,7 +29,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kClickPeriodMs = 20;
-constexpr int kRunTimeoutMs = 120'000;
+constexpr std::chrono::minutes kRunTimeout{2};
 
 // The unlock frames' arrival times at the simulated nodes.
 class UnlockClock {
@@ -133,20 +133,6 @@ QWidget* Control(CWnd& dialog, int id) {
     return dialog.GetDlgItem(id)->GetSafeHwnd();
 }
 
-bool ServeUntil(const std::function<bool()>& done) {
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done()) {
-            loop.quit();
-        }
-    });
-    check.start(5);
-    QTimer::singleShot(kRunTimeoutMs, &loop, &QEventLoop::quit);
-    loop.exec();
-    return done();
-}
-
 // The same run from the command line on a bus of its own; its median ms per node.
 double CommandLineMsPerNode() {
     UnlockClock unlocks;
@@ -167,7 +153,7 @@ int main(int argc, char** argv) {
     dlg.Create();
     static_cast<QLineEdit*>(Control(dlg, IDC_EDIT_MAX_ON_TIME))->setText("0");
     dlg.SendMessage(WM_COMMAND, IDC_BTN_OPEN_PORT);
-    if (!ServeUntil([] { return g_hComm != kInvalidSerialHandle; })) {
+    if (!ServeEventLoopUntil(kRunTimeout, [] { return g_hComm != kInvalidSerialHandle; })) {
         std::fprintf(stderr, "the port did not open\n");
         return 1;
     }
@@ -179,7 +165,7 @@ int main(int argc, char** argv) {
     const auto start = Clock::now();
     acceptance.SendMessage(WM_COMMAND, IDC_BTN_START);
     probe.Start();
-    const bool ended = ServeUntil([&] { return !acceptance.Running(); });
+    const bool ended = ServeEventLoopUntil(kRunTimeout, [&] { return !acceptance.Running(); });
     probe.Stop();
     const double runMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     dlg.SendMessage(WM_COMMAND, IDC_BTN_OPEN_PORT);

@@ -2,7 +2,6 @@
 // with one jammed lock and one silent node, driven from the window as the operator does, and
 // compared with what the command line makes of the same bus.
 #include <QAbstractButton>
-#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -18,6 +17,7 @@
 #include "console/acceptance_test_support.h"
 #include "console/console_test_support.h"
 #include "console/file_dialog_recorder.h"
+#include "console/testing/event_loop.h"
 #include "nodesim/node_sim.h"
 #include "serial/serial.h"
 
@@ -73,17 +73,7 @@ class AcceptanceDialogTest : public testing::Test {
     }
     // Runs the event loop, which serves each of the worker's window operations as it comes.
     bool ServeUntil(const std::function<bool()>& done, int timeoutMs = kRunTimeoutMs) {
-        QEventLoop loop;
-        QTimer check;
-        QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-            if (done()) {
-                loop.quit();
-            }
-        });
-        check.start(2);
-        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-        loop.exec();
-        return done();
+        return ServeEventLoopUntil(std::chrono::milliseconds(timeoutMs), done);
     }
     void OpenPort() {
         Press(Main(), IDC_BTN_OPEN_PORT);

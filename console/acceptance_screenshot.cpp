@@ -2,14 +2,13 @@
 // nodes, the lock of 03 jammed and node 05 silent, finished with its failure shown; the dialog
 // is saved as a PNG. Usage: acceptance_screenshot out.png (offscreen or under an X server).
 #include <QApplication>
-#include <QEventLoop>
 #include <QLineEdit>
 #include <QPixmap>
-#include <QTimer>
 #include <cstdio>
 
 #include "console/Velkaro.h"
 #include "console/VelkaroDlg.h"
+#include "console/testing/event_loop.h"
 #include "nodesim/node_sim.h"
 #include "serial/serial.h"
 
@@ -17,19 +16,7 @@ CVelkaroApp theApp;
 
 namespace {
 
-bool ServeUntil(const std::function<bool()>& done) {
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done()) {
-            loop.quit();
-        }
-    });
-    check.start(5);
-    QTimer::singleShot(30'000, &loop, &QEventLoop::quit);
-    loop.exec();
-    return done();
-}
+constexpr std::chrono::seconds kWaitLimit{30};
 
 void SetField(CWnd& dialog, int id, const char* text) {
     static_cast<QLineEdit*>(dialog.GetDlgItem(id)->GetSafeHwnd())->setText(QString::fromUtf8(text));
@@ -52,7 +39,7 @@ int main(int argc, char** argv) {
     dlg.Create();
     SetField(dlg, IDC_EDIT_MAX_ADDR, "07");
     dlg.SendMessage(WM_COMMAND, IDC_BTN_OPEN_PORT);
-    if (!ServeUntil([] { return g_hComm != kInvalidSerialHandle; })) {
+    if (!ServeEventLoopUntil(kWaitLimit, [] { return g_hComm != kInvalidSerialHandle; })) {
         std::fprintf(stderr, "the port did not open\n");
         return 1;
     }
@@ -61,7 +48,7 @@ int main(int argc, char** argv) {
     SetField(acceptance, IDC_EDIT_CABINET, "A-017");
     SetField(acceptance, IDC_EDIT_OPERATOR, "张三");
     acceptance.SendMessage(WM_COMMAND, IDC_BTN_START);
-    if (!ServeUntil([&] { return !acceptance.Running(); })) {
+    if (!ServeEventLoopUntil(kWaitLimit, [&] { return !acceptance.Running(); })) {
         std::fprintf(stderr, "the run did not end\n");
         return 1;
     }

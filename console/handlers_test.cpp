@@ -11,6 +11,7 @@
 
 #include "console/VelkaroDlg.h"
 #include "console/console_test_support.h"
+#include "console/testing/event_loop.h"
 #include "nodesim/node_sim.h"
 #include "serial/serial.h"
 
@@ -62,17 +63,8 @@ class OperatorFlowTest : public testing::Test {
     // operations as soon as it is posted; qWaitFor sleeps 10 ms between rounds, which
     // stretches a poll of many nodes past its deadline.
     bool ServeUntilLine(const std::string& line) {
-        QEventLoop loop;
-        QTimer check;
-        QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-            if (Count(line) > 0) {
-                loop.quit();
-            }
-        });
-        check.start(5);
-        QTimer::singleShot(kTransactionTimeoutMs, &loop, &QEventLoop::quit);
-        loop.exec();
-        return Count(line) > 0;
+        return ServeEventLoopUntil(std::chrono::milliseconds(kTransactionTimeoutMs),
+                                   [&] { return Count(line) > 0; });
     }
     void OpenPort() {
         Press(IDC_BTN_OPEN_PORT);

@@ -2,7 +2,6 @@
 // trace, against simulated nodes on a pseudo-terminal.
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QEventLoop>
 #include <QLineEdit>
 #include <QMenu>
 #include <filesystem>
@@ -15,6 +14,7 @@
 #include "console/dialog/clipboard.h"
 #include "console/dialog/menu.h"
 #include "console/file_dialog_recorder.h"
+#include "console/testing/event_loop.h"
 #include "nodesim/node_sim.h"
 #include "record/bus_trace.h"
 #include "record/local_conventions.h"
@@ -52,21 +52,10 @@ class LogRecordTest : public testing::Test {
     Lines Log() { return ListBoxLines(Dlg().m_lbLog); }
     // Runs the event loop, so that the worker's lines are shown as they come, until `line` is.
     bool ServeUntilLine(const std::string& line) {
-        QEventLoop loop;
-        QTimer check;
-        const auto shown = [&] {
+        return ServeEventLoopUntil(std::chrono::milliseconds(kTransactionTimeoutMs), [&] {
             const Lines log = Log();
             return std::find(log.begin(), log.end(), line) != log.end();
-        };
-        QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-            if (shown()) {
-                loop.quit();
-            }
         });
-        check.start(5);
-        QTimer::singleShot(kTransactionTimeoutMs, &loop, &QEventLoop::quit);
-        loop.exec();
-        return shown();
     }
     void OpenPort() {
         Command(IDC_BTN_OPEN_PORT);
