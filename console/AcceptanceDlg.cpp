@@ -12,23 +12,27 @@
 #include "console/dialog/win_app.h"
 #include "record/output_file.h"
 #include "res/resource.h"
+#include "res/texts.h"
 #include "serial/serial.h"
 
 namespace {
 
-constexpr char kPromptExpect[] = "请输入验收地址，HEX格式不带0x，如 00-1f 或 00-07,10,12-14。";
+using res::TextId;
+
 constexpr char kNotShown[] = "--";
 constexpr int kVerdictPointSize = 24;
 constexpr COLORREF kPassColor = RGB(0, 128, 0);
 constexpr COLORREF kFailColor = RGB(204, 0, 0);
 
 struct ResultColumn {
-    const char* heading;
+    TextId heading;
     int width;
 };
 constexpr ResultColumn kResultColumns[] = {
-    {"地址", 40}, {"应答", 50}, {"开锁前", 50}, {"开锁后", 50},
-    {"复锁", 40}, {"结论", 70}, {"原因", 300},
+    {TextId::ColumnAddressShort, 40},   {TextId::ColumnReply, 50},
+    {TextId::ReportColumnBefore, 50},   {TextId::ReportColumnAfter, 50},
+    {TextId::ColumnLockedAgain, 40},    {TextId::ReportColumnVerdict, 70},
+    {TextId::ReportColumnReasons, 300},
 };
 
 // The addresses of the field, checked as the other fields are: a box, then the field with
@@ -37,7 +41,8 @@ void DDV_AddressList(CDataExchange* pDX, const std::string& text) {
     if (!pDX->m_bSaveAndValidate || pDX->Failed() || ParseAddressList(text)) {
         return;
     }
-    pDX->m_pDlgWnd->MessageBox(kPromptExpect, nullptr, MB_OK | MB_ICONEXCLAMATION);
+    pDX->m_pDlgWnd->MessageBox(res::Text(TextId::PromptExpect), nullptr,
+                               MB_OK | MB_ICONEXCLAMATION);
     pDX->Fail();
 }
 
@@ -53,19 +58,19 @@ std::string StateText(const std::optional<LockState>& state) {
 
 std::string ScanRepliesText(const NodeResult& node) {
     if (node.scanReplies == 0) {
-        return "无";
+        return res::Text(TextId::RepliesNone);
     }
     if (node.scanReplies == 1) {
-        return "有";
+        return res::Text(TextId::RepliesOne);
     }
-    return std::to_string(node.scanReplies) + " 个";
+    return res::FormatText(TextId::RepliesMany, static_cast<int>(node.scanReplies));
 }
 
 std::string LockedAgainText(const std::optional<bool>& lockedAgain) {
     if (!lockedAgain) {
         return kNotShown;
     }
-    return *lockedAgain ? "是" : "否";
+    return res::Text(*lockedAgain ? TextId::Yes : TextId::No);
 }
 
 std::string ReasonsText(const std::vector<Reason>& reasons) {
@@ -81,11 +86,11 @@ const char* EndWords(AcceptanceEnd end) {
         case AcceptanceEnd::Finished:
             return "";
         case AcceptanceEnd::Cancelled:
-            return "测试未完成（已停止）：";
+            return res::Text(TextId::RunStopped);
         case AcceptanceEnd::PortGone:
-            return "测试未完成（串口已断开）：";
+            return res::Text(TextId::RunPortGone);
         case AcceptanceEnd::WriteFailed:
-            return "测试未完成（串口写错误）：";
+            return res::Text(TextId::RunWriteFailed);
     }
     return "";
 }
@@ -167,8 +172,30 @@ void CAcceptanceDlg::InitResultList() {
     m_lcResults.ModifyStyle(0, LVS_SHOWSELALWAYS);
     int column = 0;
     for (const ResultColumn& heading : kResultColumns) {
-        m_lcResults.InsertColumn(column++, heading.heading, LVCFMT_LEFT, heading.width);
+        m_lcResults.InsertColumn(column++, res::Text(heading.heading), LVCFMT_LEFT, heading.width);
     }
+}
+
+void CAcceptanceDlg::ShowLanguage() {
+    ShowTemplateTexts();
+    int column = 0;
+    for (const ResultColumn& heading : kResultColumns) {
+        m_lcResults.SetColumnHeading(column++, res::Text(heading.heading));
+    }
+    ShowRowsAgain();
+    if (Running()) {
+        m_stSummary.SetWindowText(res::Text(TextId::RunGoingOn));
+    } else if (m_result) {
+        ShowVerdict();
+    }
+}
+
+// Every cell written again, in the language now shown.
+void CAcceptanceDlg::ShowRowsAgain() {
+    for (std::vector<std::string>& row : m_shownRows) {
+        std::fill(row.begin() + 1, row.end(), std::string());
+    }
+    ShowNodes(m_shownNodes);
 }
 
 void CAcceptanceDlg::PostToWindow(std::function<void()> show) {
@@ -216,7 +243,7 @@ void CAcceptanceDlg::OnBnClickedStart() {
         return;
     }
     if (g_hComm == kInvalidSerialHandle) {
-        MessageBox("串口尚未打开");
+        MessageBox(res::Text(TextId::MsgPortNotOpen));
         return;
     }
     // The worker may still hold the job once this dialog is gone: it reaches the dialog only
@@ -234,10 +261,11 @@ void CAcceptanceDlg::OnBnClickedStart() {
     m_result.reset();
     m_lcResults.DeleteAllItems();
     m_shownRows.clear();
+    m_shownNodes.clear();
     m_pcNodes.SetRange32(0, 1);
     m_pcNodes.SetPos(0);
     m_stVerdict.SetWindowText("");
-    m_stSummary.SetWindowText("测试进行中……");
+    m_stSummary.SetWindowText(res::Text(TextId::RunGoingOn));
     ShowRunning(true);
 }
 
@@ -261,6 +289,7 @@ void CAcceptanceDlg::ShowProgress(const AcceptanceProgress& progress) {
 }
 
 void CAcceptanceDlg::ShowNodes(const std::vector<NodeResult>& nodes) {
+    m_shownNodes = nodes;
     if (m_shownRows.size() > nodes.size()) {
         m_lcResults.DeleteAllItems();
         m_shownRows.clear();
@@ -300,20 +329,29 @@ void CAcceptanceDlg::ShowResult(AcceptanceResult result) {
     m_result = std::move(result);
     m_pJob.reset();
     ShowNodes(m_result->nodes);
+    ShowVerdict();
+    ShowRunning(false);
+}
+
+void CAcceptanceDlg::ShowVerdict() {
     const bool passed = m_result->passed;
     m_stVerdict.SetEmphasis(passed ? kPassColor : kFailColor, kVerdictPointSize);
     m_stVerdict.SetWindowText(VerdictWords(passed ? Verdict::Pass : Verdict::Fail));
     m_stSummary.SetWindowText(ResultSummaryText(*m_result));
-    ShowRunning(false);
 }
 
 void CAcceptanceDlg::OnBnClickedSaveReport() {
     if (!m_result) {
         return;
     }
-    const std::string offered = (m_strCabinet.empty() ? "验收报告" : m_strCabinet) + ".html";
+    const std::string offered =
+        (m_strCabinet.empty() ? res::Text(TextId::ReportFileName) : m_strCabinet) + ".html";
     const std::optional<std::string> chosen = PresentSaveFileDialog(
-        {this, offered, "HTML 报告", "html", {{"CSV 表格", "csv"}, {"JSON 数据", "json"}}});
+        {this,
+         offered,
+         res::Text(TextId::FileKindHtml),
+         "html",
+         {{res::Text(TextId::FileKindCsv), "csv"}, {res::Text(TextId::FileKindJson), "json"}}});
     if (!chosen) {
         return;
     }
@@ -329,5 +367,5 @@ void CAcceptanceDlg::OnBnClickedSaveReport() {
         }
         error = FileErrorText();
     }
-    MessageBox("报告保存失败：" + path + "：" + error);
+    MessageBox(res::FormatText(TextId::MsgReportSaveFailed, path.c_str(), error.c_str()));
 }

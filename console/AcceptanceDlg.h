@@ -23,6 +23,8 @@ class CAcceptanceDlg : public CDialogEx {
     bool Running() const { return m_pJob != nullptr; }
     // Ends a running run before its next transaction; its result is marked incomplete.
     void StopRun();
+    // Shows the dialog again in the language of the moment: its texts, headings and rows.
+    void ShowLanguage();
     // The last run's result, once shown.
     const std::optional<AcceptanceResult>& Result() const { return m_result; }
 
@@ -64,6 +66,8 @@ class CAcceptanceDlg : public CDialogEx {
     // Once the worker is done with the run: its result, or a run that never came to the bus.
     void FinishIfEnded();
     void ShowResult(AcceptanceResult result);
+    void ShowVerdict();
+    void ShowRowsAgain();
     void ShowRunning(bool running);
     // Has the window's thread run show() after what the worker has queued so far.
     void PostToWindow(std::function<void()> show);
@@ -74,6 +78,8 @@ class CAcceptanceDlg : public CDialogEx {
     std::optional<AcceptanceResult> m_result;
     // The texts the result list shows, row by row.
     std::vector<std::vector<std::string>> m_shownRows;
+    // The nodes those rows show.
+    std::vector<NodeResult> m_shownNodes;
     // Lives as long as this object: what is posted to the window looks at it.
     const std::shared_ptr<const bool> m_pAlive = std::make_shared<const bool>(true);
     std::unique_ptr<WorkerProgressListener> m_pListener;

@@ -48,7 +48,7 @@ BOOL CVelkaroApp::InitInstance() {
     if (nResponse == -1) {
         // Only this warning: one about framework controls left out of the build would mean
         // nothing for this window layer.
-        AfxTrace("警告: 对话框创建失败，应用程序将意外终止。");
+        AfxTrace(res::Text(res::TextId::WarnDialogFailed));
     }
     m_pMainWnd = nullptr;
     // No control bars exist, so there is nothing to clean up.

@@ -14,10 +14,12 @@
 #include "console/dialog/win_app.h"
 #include "console/dialog/window_thread.h"
 #include "record/bus_trace.h"
-#include "res/lookup_tables.h"
+#include "res/texts.h"
 #include "serial/serial.h"
 
 namespace {
+
+using res::TextId;
 
 // An adapter raises several device events within a few milliseconds; the list is filled once
 // they have settled.
@@ -26,6 +28,16 @@ constexpr int kNodeRows = 0xFF;  // 0x00 to 0xFE; the broadcast address has no r
 constexpr int kNodeColumnWidth = 100;
 // Lines of a save written per turn of the event loop: some 10 ms, so the window stays usable.
 constexpr std::size_t kLogSaveLinesPerTurn = 20'000;
+
+res::Language OtherLanguage() {
+    return res::CurrentLanguage() == res::Language::Chinese ? res::Language::English
+                                                            : res::Language::Chinese;
+}
+
+// The system menu offers the language not shown, by its own name.
+const char* OtherLanguageName() {
+    return res::Text(TextId::LanguageName, OtherLanguage());
+}
 
 bool Contains(const std::vector<std::string>& names, const std::string& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
@@ -130,16 +142,35 @@ BOOL CVelkaroDlg::OnInitDialog() {
 
 void CVelkaroDlg::AddItemsToSystemMenu() {
     CMenu* pSysMenu = GetSystemMenu(FALSE);
-    const char* acceptanceText = res::FindString(IDS_ACCEPTANCE);
-    const char* aboutText = res::FindString(IDS_ABOUTBOX);
-    if (pSysMenu == nullptr || aboutText == nullptr || *aboutText == '\0') {
+    if (pSysMenu == nullptr) {
         return;
     }
     pSysMenu->AppendMenu(MF_SEPARATOR);
-    if (acceptanceText != nullptr) {
-        pSysMenu->AppendMenu(MF_STRING, IDM_ACCEPTANCE, acceptanceText);
+    pSysMenu->AppendMenu(MF_STRING, IDM_LANGUAGE, OtherLanguageName());
+    pSysMenu->AppendMenu(MF_SEPARATOR);
+    pSysMenu->AppendMenu(MF_STRING, IDM_ACCEPTANCE, res::Text(TextId::MenuAcceptance));
+    pSysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, res::Text(TextId::MenuAbout));
+}
+
+// The log's lines stay as they were written; the next one comes in the new language.
+void CVelkaroDlg::SwitchLanguage() {
+    const res::Language before = res::CurrentLanguage();
+    res::SetLanguage(OtherLanguage());
+    ShowTemplateTexts();
+    if (CMenu* pSysMenu = GetSystemMenu(FALSE)) {
+        pSysMenu->ModifyMenu(IDM_ACCEPTANCE, MF_BYCOMMAND | MF_STRING, IDM_ACCEPTANCE,
+                             res::Text(TextId::MenuAcceptance));
+        pSysMenu->ModifyMenu(IDM_LANGUAGE, MF_BYCOMMAND | MF_STRING, IDM_LANGUAGE,
+                             OtherLanguageName());
+        pSysMenu->ModifyMenu(IDM_ABOUTBOX, MF_BYCOMMAND | MF_STRING, IDM_ABOUTBOX,
+                             res::Text(TextId::MenuAbout));
     }
-    pSysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, aboutText);
+    m_btnOpen.SetWindowText(res::Text(g_hComm != kInvalidSerialHandle ? TextId::ClosePortButton
+                                                                      : TextId::OpenPortButton));
+    ShowNodeTableTexts(before);
+    if (m_pAcceptanceDlg && m_pAcceptanceDlg->GetSafeHwnd() != nullptr) {
+        m_pAcceptanceDlg->ShowLanguage();
+    }
 }
 
 void CVelkaroDlg::OpenAcceptanceDialog() {
@@ -167,11 +198,25 @@ std::string CVelkaroDlg::MaxAddressText() const {
 void CVelkaroDlg::InitNodeTable() {
     m_lcNodes.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_TRACKSELECT);
     m_lcNodes.ModifyStyle(0, LVS_SHOWSELALWAYS);
-    m_lcNodes.InsertColumn(0, "地址", LVCFMT_LEFT, kNodeColumnWidth);
-    m_lcNodes.InsertColumn(1, "状态", LVCFMT_LEFT, kNodeColumnWidth);
+    m_lcNodes.InsertColumn(0, res::Text(TextId::ColumnAddress), LVCFMT_LEFT, kNodeColumnWidth);
+    m_lcNodes.InsertColumn(1, res::Text(TextId::ColumnStatus), LVCFMT_LEFT, kNodeColumnWidth);
     for (int address = 0; address < kNodeRows; ++address) {
         m_lcNodes.InsertItem(address, HexByte(address));
         m_lcNodes.SetItemText(address, 1, "--");
+    }
+}
+
+// The headings, and the states the last transactions showed, in the language now shown.
+void CVelkaroDlg::ShowNodeTableTexts(res::Language before) {
+    m_lcNodes.SetColumnHeading(0, res::Text(TextId::ColumnAddress));
+    m_lcNodes.SetColumnHeading(1, res::Text(TextId::ColumnStatus));
+    for (int address = 0; address < kNodeRows; ++address) {
+        const std::string shown = m_lcNodes.GetItemText(address, 1);
+        for (const TextId state : {TextId::CellLocked, TextId::CellOpen}) {
+            if (shown == res::Text(state, before)) {
+                m_lcNodes.SetItemText(address, 1, res::Text(state));
+            }
+        }
     }
 }
 
@@ -304,6 +349,10 @@ void CVelkaroDlg::OnSysCommand(UINT nID, LPARAM lParam) {
         OpenAcceptanceDialog();
         return;
     }
+    if ((nID & 0xFFF0) == IDM_LANGUAGE) {
+        SwitchLanguage();
+        return;
+    }
     if ((nID & 0xFFF0) == SC_CLOSE) {
         // The window goes: a running transaction ends now rather than at its deadline, which
         // matters most when the close comes while the open button waits for the worker.
@@ -385,7 +434,7 @@ void CVelkaroDlg::RequestSingleNodeOperation(std::atomic<uint32_t>& flag) {
 
 void CVelkaroDlg::RequestIfPortOpen(std::atomic<uint32_t>& flag) {
     if (g_hComm == kInvalidSerialHandle) {
-        MessageBox("串口尚未打开");
+        MessageBox(res::Text(TextId::MsgPortNotOpen));
         return;
     }
     if (g_bReqAcceptance != 0) {
@@ -413,14 +462,14 @@ void CVelkaroDlg::OnBnClickedRadioLockedOpen() {
 }
 
 void CVelkaroDlg::FillLogMenu(CMenu& menu) const {
-    menu.AppendMenu(MF_STRING, IDM_LOG_COPY, "复制(&C)");
-    menu.AppendMenu(MF_STRING, IDM_LOG_COPY_ALL, "全部复制(&A)");
+    menu.AppendMenu(MF_STRING, IDM_LOG_COPY, res::Text(TextId::MenuCopy));
+    menu.AppendMenu(MF_STRING, IDM_LOG_COPY_ALL, res::Text(TextId::MenuCopyAll));
     menu.AppendMenu(MF_SEPARATOR);
-    menu.AppendMenu(MF_STRING, IDM_LOG_SAVE, "保存日志(&S)...");
-    menu.AppendMenu(MF_STRING, IDM_LOG_CLEAR, "清空日志(&L)");
+    menu.AppendMenu(MF_STRING, IDM_LOG_SAVE, res::Text(TextId::MenuSaveLog));
+    menu.AppendMenu(MF_STRING, IDM_LOG_CLEAR, res::Text(TextId::MenuClearLog));
     menu.AppendMenu(MF_SEPARATOR);
     menu.AppendMenu(MF_STRING, IDM_TRACE,
-                    BusTraceRunning() ? "停止记录通讯(&R)" : "开始记录通讯(&R)...");
+                    res::Text(BusTraceRunning() ? TextId::MenuTraceStop : TextId::MenuTraceStart));
 }
 
 LogLine CVelkaroDlg::LogLineAt(std::size_t index) const {
@@ -459,15 +508,16 @@ void CVelkaroDlg::OnLogCopyAll() {
 // window, and the lines still coming, are served meanwhile.
 void CVelkaroDlg::OnLogSave() {
     FinishLogSave(true);
-    const auto path =
-        PresentSaveFileDialog({this, RecordFileName(WallClock::now(), "log"), "日志文件", "log"});
+    const auto path = PresentSaveFileDialog(
+        {this, RecordFileName(WallClock::now(), "log"), res::Text(TextId::FileKindLog), "log"});
     if (!path) {
         return;
     }
     auto save = std::make_unique<PendingLogSave>();
     std::string error;
     if (!save->file.Create(*path, error)) {
-        MessageBox("保存日志失败：" + error, nullptr, MB_OK | MB_ICONEXCLAMATION);
+        MessageBox(res::FormatText(TextId::MsgSaveLogFailed, error.c_str()), nullptr,
+                   MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     save->count = m_logTimes.size();
@@ -499,7 +549,8 @@ void CVelkaroDlg::FinishLogSave(bool tell) {
     save->file.Write(save->next, save->count, [this](std::size_t i) { return LogLineAt(i); });
     std::string error;
     if (!save->file.Finish(error) && tell) {
-        MessageBox("保存日志失败：" + error, nullptr, MB_OK | MB_ICONEXCLAMATION);
+        MessageBox(res::FormatText(TextId::MsgSaveLogFailed, error.c_str()), nullptr,
+                   MB_OK | MB_ICONEXCLAMATION);
     }
 }
 
@@ -514,8 +565,8 @@ void CVelkaroDlg::OnTrace() {
         StopTrace();
         return;
     }
-    if (const auto path = PresentSaveFileDialog(
-            {this, RecordFileName(WallClock::now(), "pcapng"), "通讯记录", "pcapng"})) {
+    if (const auto path = PresentSaveFileDialog({this, RecordFileName(WallClock::now(), "pcapng"),
+                                                 res::Text(TextId::FileKindTrace), "pcapng"})) {
         StartTrace(*path);
     }
 }
@@ -524,13 +575,15 @@ void CVelkaroDlg::OnTrace() {
 void CVelkaroDlg::StartTrace(const std::string& path) {
     std::string error;
     if (!StartBusTrace(path, AfxGetAppName(), m_cbPort.GetWindowText(), error)) {
-        MessageBox("无法创建通讯记录文件：" + error, nullptr, MB_OK | MB_ICONEXCLAMATION);
+        MessageBox(res::FormatText(TextId::MsgTraceCreateFailed, error.c_str()), nullptr,
+                   MB_OK | MB_ICONEXCLAMATION);
     }
 }
 
 void CVelkaroDlg::StopTrace() {
     std::string error;
     if (!StopBusTrace(error)) {
-        MessageBox("通讯记录写入失败：" + error, nullptr, MB_OK | MB_ICONEXCLAMATION);
+        MessageBox(res::FormatText(TextId::MsgTraceWriteFailed, error.c_str()), nullptr,
+                   MB_OK | MB_ICONEXCLAMATION);
     }
 }

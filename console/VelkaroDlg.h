@@ -12,6 +12,7 @@
 #include "console/dialog/dialog.h"
 #include "record/log_file.h"
 #include "res/resource.h"
+#include "res/texts.h"
 #include "worker/port_worker.h"
 
 class CAboutDlg : public CDialogEx {
@@ -111,6 +112,9 @@ class CVelkaroDlg : public CDialogEx, public PortWorkerHost, public ControlParam
 
   private:
     void AddItemsToSystemMenu();
+    // Shows the whole window, the acceptance dialog too, in the other language.
+    void SwitchLanguage();
+    void ShowNodeTableTexts(res::Language before);
     // Opens the acceptance dialog, or brings it to the front.
     void OpenAcceptanceDialog();
     void StopAcceptanceRun();

@@ -46,10 +46,10 @@ TEST(DialogFontTest, HasEveryCharacterOfTheTemplates) {
     for (int id : {IDD_VELKARO_DIALOG, IDD_ABOUTBOX}) {
         const res::DialogTemplate* tpl = res::FindDialogTemplate(id);
         ASSERT_NE(tpl, nullptr);
-        QStringList texts{QString::fromUtf8(tpl->title)};
+        QStringList texts{QString::fromUtf8(res::DialogTitle(*tpl))};
         for (const res::ControlTemplate& control : tpl->controls) {
-            if (control.text != nullptr) {
-                texts.append(QString::fromUtf8(control.text));
+            if (const char* text = res::ControlText(control)) {
+                texts.append(QString::fromUtf8(text));
             }
         }
         for (const QString& text : texts) {

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
+
+#include "res/texts.h"
 
 namespace res {
 
@@ -66,7 +69,7 @@ struct ControlTemplate {
     int id;
     ControlKind kind;
     uint32_t style;
-    const char* text;  // UTF-8; nullptr for controls without a caption
+    std::optional<TextId> text;  // none for controls without a caption
     DialogRect rect;
     int imageId = 0;  // icon resource shown by an Icon control
 };
@@ -75,7 +78,7 @@ struct ControlTemplate {
 struct DialogTemplate {
     int id;
     uint16_t language;
-    const char* title;
+    TextId title;
     int cx;
     int cy;
     int pointSize;
@@ -92,6 +95,10 @@ struct Accelerator {
     char key;
     int command;  // sent as a system command, as the system menu's item of that id is
 };
+
+// The texts in the language shown now, UTF-8; nullptr for a control without a caption.
+const char* ControlText(const ControlTemplate& control);
+const char* DialogTitle(const DialogTemplate& dialog);
 
 // nullptr when there is no such template.
 const DialogTemplate* FindDialogTemplate(int id);

@@ -12,11 +12,6 @@ struct IdText {
     const char* text;
 };
 
-constexpr IdText kStrings[] = {
-    {IDS_ABOUTBOX, "关于 Velkaro(&A)..."},
-    {IDS_ACCEPTANCE, "验收测试(&T)..."},
-};
-
 constexpr IdText kIconFiles[] = {
     {IDR_MAINFRAME, "velkaro.ico"},
 };
@@ -31,10 +26,6 @@ const char* Lookup(std::span<const IdText> table, int id) {
 }
 
 }  // namespace
-
-const char* FindString(int id) {
-    return Lookup(kStrings, id);
-}
 
 const char* FindIconFile(int id) {
     return Lookup(kIconFiles, id);

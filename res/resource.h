@@ -10,6 +10,7 @@
 
 #define IDM_ABOUTBOX 0x0010
 #define IDM_ACCEPTANCE 0x0020
+#define IDM_LANGUAGE 0x0030
 
 // The log list's context menu.
 #define IDM_LOG_COPY 32771

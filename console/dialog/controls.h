@@ -71,6 +71,7 @@ class CListCtrl : public CWnd {
   public:
     int InsertColumn(int nCol, const std::string& heading, int nFormat = LVCFMT_LEFT,
                      int nWidth = -1);
+    BOOL SetColumnHeading(int nCol, const std::string& heading);
     // Index of the new row; an index past the end appends.
     int InsertItem(int nItem, const std::string& text);
     // FALSE, changing nothing, for a row or column that does not exist.

@@ -8,12 +8,9 @@
 #include "console/dialog/controls.h"
 #include "console/dialog/dialog.h"
 #include "console/dialog/text.h"
+#include "res/texts.h"
 
 namespace {
-
-// The framework's own prompts.
-constexpr char kPromptInteger[] = "请输入一个整数。";
-constexpr char kPromptIntegerRange[] = "请输入一个 %1 至 %2 之间的整数。";
 
 // The field is read into a buffer of 64 characters, the last of them the terminator.
 constexpr size_t kFieldReadLength = 63;
@@ -27,10 +24,7 @@ bool IsDecimalDigit(char16_t c) {
 }
 
 std::string RangePrompt(int32_t minVal, int32_t maxVal) {
-    std::string prompt = kPromptIntegerRange;
-    prompt.replace(prompt.find("%1"), 2, std::to_string(minVal));
-    prompt.replace(prompt.find("%2"), 2, std::to_string(maxVal));
-    return prompt;
+    return res::FormatText(res::TextId::PromptIntegerRange, minVal, maxVal);
 }
 
 void ShowPrompt(CDataExchange* pDX, const std::string& text) {
@@ -137,7 +131,7 @@ std::optional<int32_t> ExchangeText(CDataExchange* pDX, int nIDC, int32_t value)
     }
     const std::optional<int32_t> taken = ScanFieldInt(control->GetWindowText());
     if (!taken) {
-        ShowPrompt(pDX, kPromptInteger);
+        ShowPrompt(pDX, res::Text(res::TextId::PromptInteger));
         pDX->Fail();
     }
     return taken;

@@ -5,6 +5,7 @@
 #include "console/dialog/win_app.h"
 #include "console/dialog/window_system.h"
 #include "dialog_backend_state.h"
+#include "res/dialog_templates.h"
 #include "res/resource.h"
 
 const MessageMapEntry CDialogEx::messageEntries[] = {
@@ -82,3 +83,14 @@ void CDialogEx::OnCancel() {
 }
 
 void CDialogEx::DoDataExchange(CDataExchange*) {}
+
+void CDialogEx::ShowTemplateTexts() {
+    const res::DialogTemplate& tpl = *res::FindDialogTemplate(m_nIDTemplate);
+    SetWindowText(res::DialogTitle(tpl));
+    const std::vector<CWnd*> controls = GetTemplateControls();
+    for (size_t i = 0; i < controls.size() && i < tpl.controls.size(); ++i) {
+        if (const char* text = res::ControlText(tpl.controls[i])) {
+            controls[i]->SetWindowText(text);
+        }
+    }
+}

@@ -39,6 +39,8 @@ class CDialogEx : public CWnd {
     std::vector<CWnd*> GetRadioGroup(int nIDC) const;
     // The window's controls, one for each of the template's, in template order.
     std::vector<CWnd*> GetTemplateControls() const;
+    // The template's caption and control texts, shown again in the language of the moment.
+    void ShowTemplateTexts();
 
     virtual BOOL OnInitDialog();
     virtual void OnOK();

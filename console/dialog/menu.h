@@ -20,6 +20,8 @@ class CMenu {
 
     // MF_STRING with an id and text, or MF_SEPARATOR.
     BOOL AppendMenu(UINT nFlags, UINT nIDNewItem = 0, const std::string& text = {});
+    // The item whose command is nID (MF_BYCOMMAND) gets a new text and command.
+    BOOL ModifyMenu(UINT nID, UINT nFlags, UINT nIDNewItem, const std::string& text);
     int GetMenuItemCount() const;
     // 0 for a separator.
     UINT GetMenuItemID(int nPos) const;

@@ -163,6 +163,12 @@ int CListCtrl::InsertColumn(int nCol, const std::string& heading, int nFormat, i
     return column;
 }
 
+BOOL CListCtrl::SetColumnHeading(int nCol, const std::string& heading) {
+    return As<ReportView>(m_hWnd).Items().setHeaderData(nCol, Qt::Horizontal, FromUtf8(heading))
+               ? TRUE
+               : FALSE;
+}
+
 int CListCtrl::InsertItem(int nItem, const std::string& text) {
     QStandardItemModel& items = As<ReportView>(m_hWnd).Items();
     const int row = std::clamp(nItem, 0, items.rowCount());

@@ -14,6 +14,7 @@
 #include "console/dialog/qt/widget_binding.h"
 #include "console/dialog/window_system.h"
 #include "res/resource.h"
+#include "res/texts.h"
 
 namespace {
 
@@ -131,7 +132,7 @@ BOOL DialogBackend::CreateFromTemplate(CDialogEx& dlg, HWND owner) {
         return FALSE;
     }
     auto* window = new DialogWindow(&dlg, owner, WindowFlagsFor(*tpl));
-    window->setWindowTitle(QString::fromUtf8(tpl->title));
+    window->setWindowTitle(QString::fromUtf8(res::DialogTitle(*tpl)));
     window->setFont(DialogFont(tpl->pointSize));
     const DialogBaseUnits units = BaseUnitsOf(window->font());
     const QSize size(MulDiv(tpl->cx, units.cx, 4), MulDiv(tpl->cy, units.cy, 8));
@@ -174,7 +175,13 @@ void DialogBackend::CreateSystemMenu(CDialogEx& dlg) {
         return;
     }
     dlg.m_pState->systemMenu = std::make_unique<CMenu>(&dlg);
-    dlg.m_pState->systemMenu->AppendMenu(MF_STRING, SC_CLOSE, "关闭(&C)\tAlt+F4");
+    CMenu& menu = *dlg.m_pState->systemMenu;
+    menu.AppendMenu(MF_STRING, SC_CLOSE, res::Text(res::TextId::MenuClose));
+    // The item is ours here, not the system's: it speaks the language of the moment.
+    QObject::connect(menu.GetSafeHmenu(), &QMenu::aboutToShow, menu.GetSafeHmenu(), [&menu] {
+        menu.ModifyMenu(SC_CLOSE, MF_BYCOMMAND | MF_STRING, SC_CLOSE,
+                        res::Text(res::TextId::MenuClose));
+    });
     auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), dlg.m_hWnd);
     QObject::connect(shortcut, &QShortcut::activated, dlg.m_hWnd,
                      [&dlg] { ShowSystemMenu(dlg, dlg.m_hWnd->mapToGlobal(QPoint(0, 0))); });

@@ -58,6 +58,7 @@ inline constexpr int SW_SHOW = 5;
 inline constexpr UINT ID_HELP = 0xE146;
 
 inline constexpr UINT MF_STRING = 0x0000;
+inline constexpr UINT MF_BYCOMMAND = 0x0000;
 inline constexpr UINT MF_SEPARATOR = 0x0800;
 
 inline constexpr UINT MB_OK = 0x0000;

@@ -28,7 +28,8 @@ bool Has(const res::ControlTemplate& tpl, uint32_t style) {
 }
 
 QString Caption(const res::ControlTemplate& tpl) {
-    return tpl.text != nullptr ? QString::fromUtf8(tpl.text) : QString();
+    const char* text = res::ControlText(tpl);
+    return text != nullptr ? QString::fromUtf8(text) : QString();
 }
 
 QWidget* MakeListBox(const res::ControlTemplate& tpl, QWidget* parent) {

@@ -37,6 +37,17 @@ BOOL CMenu::AppendMenu(UINT nFlags, UINT nIDNewItem, const std::string& text) {
     return TRUE;
 }
 
+BOOL CMenu::ModifyMenu(UINT nID, UINT, UINT nIDNewItem, const std::string& text) {
+    for (QAction* action : m_hMenu->actions()) {
+        if (action->property(kCommandIdProperty).toUInt() == nID && !action->isSeparator()) {
+            action->setText(QString::fromStdString(text));
+            action->setProperty(kCommandIdProperty, nIDNewItem);
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
 int CMenu::GetMenuItemCount() const {
     return static_cast<int>(m_hMenu->actions().size());
 }

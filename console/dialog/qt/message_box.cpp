@@ -9,6 +9,7 @@
 
 #include "console/dialog/wnd.h"
 #include "res/resource.h"
+#include "res/texts.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ class QtMessageBoxPresenter : public IMessageBoxPresenter {
         box.setWindowModality(box.parentWidget() != nullptr ? Qt::WindowModal
                                                             : Qt::ApplicationModal);
         // The button speaks the language of the rest of the interface.
-        box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+        box.button(QMessageBox::Ok)->setText(QString::fromUtf8(res::Text(res::TextId::ButtonOk)));
         KeepCaptionWhole(box);
         box.exec();
         return IDOK;

@@ -145,6 +145,17 @@ int CListCtrl::InsertColumn(int nCol, const std::string& heading, int nFormat, i
                 reinterpret_cast<LPARAM>(&column));
 }
 
+BOOL CListCtrl::SetColumnHeading(int nCol, const std::string& heading) {
+    std::wstring text = Wide(heading);
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT;
+    column.pszText = text.data();
+    return Send(m_hWnd, LVM_SETCOLUMNW, static_cast<WPARAM>(nCol),
+                reinterpret_cast<LPARAM>(&column)) != 0
+               ? TRUE
+               : FALSE;
+}
+
 int CListCtrl::InsertItem(int nItem, const std::string& text) {
     std::wstring label = Wide(text);
     LVITEMW item{};

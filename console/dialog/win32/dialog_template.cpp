@@ -112,7 +112,7 @@ DialogTemplateImage::DialogTemplateImage(const res::DialogTemplate& tpl) {
     }
     Word(0);  // no menu
     Word(0);  // the dialog manager's own window class
-    Text(tpl.title);
+    Text(res::DialogTitle(tpl));
     Word(static_cast<WORD>(tpl.pointSize));
     Word(kFontWeight);
     Word(static_cast<WORD>(kFontItalic | (kFontCharset << 8)));
@@ -181,7 +181,7 @@ void DialogTemplateImage::Control(const res::ControlTemplate& control) {
     if (control.kind == ControlKind::Icon) {
         Ordinal(static_cast<WORD>(control.imageId));  // the icon resource it shows
     } else {
-        Text(control.text);
+        Text(res::ControlText(control));
     }
     Word(0);  // no creation data
 }

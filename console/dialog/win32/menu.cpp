@@ -22,6 +22,10 @@ BOOL CMenu::AppendMenu(UINT nFlags, UINT nIDNewItem, const std::string& text) {
     return ::AppendMenuW(m_hMenu, nFlags, nIDNewItem, Wide(text).c_str());
 }
 
+BOOL CMenu::ModifyMenu(UINT nID, UINT nFlags, UINT nIDNewItem, const std::string& text) {
+    return ::ModifyMenuW(m_hMenu, nID, nFlags, nIDNewItem, Wide(text).c_str());
+}
+
 int CMenu::GetMenuItemCount() const {
     return ::GetMenuItemCount(m_hMenu);
 }
