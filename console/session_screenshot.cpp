@@ -29,13 +29,16 @@ void SelectRow(HWND list, int row) {
 
 int main(int argc, char** argv) {
     return TakePicture(argc, argv, "session_screenshot", [](HWND window, const char* port) {
-        const bool ran = OpenPort(window, port) &&
-                         (::SendMessageW(::GetDlgItem(window, IDC_EDIT_MAX_ADDR), WM_SETTEXT, 0,
-                                         reinterpret_cast<LPARAM>(L"0f")),
-                          ClickAndWait(window, IDC_BTN_GROUP_STATUS, "[--完毕：群体获取状态--]")) &&
-                         (SelectRow(::GetDlgItem(window, IDC_LIST_NODES), 0x03),
-                          ClickAndWait(window, IDC_BTN_SINGLE_UNLOCK, "[--完毕：单点开锁--]")) &&
-                         ClickAndWait(window, IDC_BTN_SINGLE_STATUS, "[--完毕：单点获取状态--]");
+        const bool ran =
+            OpenPort(window, port) &&
+            (::SendMessageW(::GetDlgItem(window, IDC_EDIT_MAX_ADDR), WM_SETTEXT, 0,
+                            reinterpret_cast<LPARAM>(L"0f")),
+             ClickAndWait(window, IDC_BTN_GROUP_STATUS,
+                          res::Text(res::TextId::LogGroupStatusEnd))) &&
+            (SelectRow(::GetDlgItem(window, IDC_LIST_NODES), 0x03),
+             ClickAndWait(window, IDC_BTN_SINGLE_UNLOCK,
+                          res::Text(res::TextId::LogSingleUnlockEnd))) &&
+            ClickAndWait(window, IDC_BTN_SINGLE_STATUS, res::Text(res::TextId::LogSingleStatusEnd));
         return ran ? window : nullptr;
     });
 }

@@ -13,6 +13,7 @@
 
 #include "console/dialog/win32/wide.h"
 #include "res/resource.h"
+#include "res/texts.h"
 
 inline constexpr int kScreenshotWaitMs = 20'000;
 
@@ -54,7 +55,7 @@ inline bool OpenPort(HWND window, const char* port) {
     return ::SendMessageW(::GetDlgItem(window, IDC_COMBO_PORT), CB_SELECTSTRING,
                           static_cast<WPARAM>(-1),
                           reinterpret_cast<LPARAM>(Wide(port).c_str())) >= 0 &&
-           ClickAndWait(window, IDC_BTN_OPEN_PORT, "[串口已打开]");
+           ClickAndWait(window, IDC_BTN_OPEN_PORT, res::Text(res::TextId::LogPortOpened));
 }
 
 // Starts Velkaro.exe and waits for its visible main window; null if it does not come.
@@ -115,11 +116,13 @@ inline bool SaveWindowBitmap(HWND window, const char* path) {
 
 // The whole of a picture program: starts Velkaro.exe (argv[1]), has `drive` work its window on
 // the port argv[2] and return the window to take, saves that as the bitmap argv[3], and closes
-// the program. `drive` returns null when the window did not get there.
+// the program. `drive` returns null when the window did not get there. Velkaro.exe inherits
+// VELKARO_LANG, and the log lines waited for are read in that language too.
 inline int TakePicture(int argc, char** argv, const char* name,
                        const std::function<HWND(HWND window, const char* port)>& drive) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s Velkaro.exe PORT OUT.bmp\n", name);
+    std::string error;
+    if (argc != 4 || !res::StartInChosenLanguage(1, argv, error)) {
+        std::fprintf(stderr, "%s\nusage: %s Velkaro.exe PORT OUT.bmp\n", error.c_str(), name);
         return 2;
     }
     PROCESS_INFORMATION velkaro{};

@@ -1,16 +1,19 @@
 // Takes pictures of the window's three dialogs on Linux, fresh as they open: the main window,
 // the acceptance dialog and the About box, as main.png, acceptance.png and about.png in OUTDIR.
 // The README's English pictures come from here, and comparing two builds' pictures shows
-// whether a change moved a pixel. Usage: window_screenshot OUTDIR [en] (offscreen or under X).
+// whether a change moved a pixel. Usage: window_screenshot OUTDIR [--lang zh|en] (offscreen or
+// under X; VELKARO_LANG as for the window).
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
 #include <QWidget>
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 #include "console/Velkaro.h"
 #include "console/VelkaroDlg.h"
+#include "res/texts.h"
 
 CVelkaroApp theApp;
 
@@ -26,8 +29,9 @@ bool SavePicture(CWnd& dialog, const QDir& folder, const char* name) {
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velkaro"));
-    if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: window_screenshot OUTDIR [en]\n");
+    std::string error;
+    if (argc < 2 || !res::StartInChosenLanguage(argc, argv, error)) {
+        std::fprintf(stderr, "%s\nusage: window_screenshot OUTDIR [--lang zh|en]\n", error.c_str());
         return 2;
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));

@@ -3,7 +3,8 @@
 # - docs/screenshot-windows.png: a session (open, group status of nodes 00-0f, unlock and status
 #   of node 03) on a simulator mapped to COM10;
 # - docs/screenshot-acceptance-windows.png: the acceptance dialog after a run over eight nodes,
-#   the lock of 03 jammed and node 05 silent, on a simulator mapped to COM11.
+#   the lock of 03 jammed and node 05 silent, on a simulator mapped to COM11;
+# - docs/screenshot-windows-en.png: the session again, in English (VELKARO_LANG=en).
 # Needs the Linux build (the simulator) and the Windows build (scripts/build-windows.sh).
 set -euo pipefail
 VELKARO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -55,3 +56,4 @@ take_picture() {
 
 take_picture session_screenshot COM10 "$VELKARO_ROOT/docs/screenshot-windows.png"
 take_picture acceptance_screenshot COM11 "$VELKARO_ROOT/docs/screenshot-acceptance-windows.png"
+VELKARO_LANG=en take_picture session_screenshot COM10 "$VELKARO_ROOT/docs/screenshot-windows-en.png"
