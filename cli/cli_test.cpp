@@ -475,6 +475,11 @@ std::regex LinePattern(const std::string& format) {
 
 // The texts a log line may be: every text of the tables, and the raw-data line, which is made
 // of two with the bytes between them.
+const std::regex& Placeholder() {
+    static const std::regex placeholder(R"(%[-+ #0]*[0-9]*(hh|h|ll|l|z)?[diouxXsc])");
+    return placeholder;
+}
+
 std::vector<std::pair<std::regex, std::string>> LineFormats() {
     using res::Language;
     using res::TextId;
@@ -486,8 +491,12 @@ std::vector<std::pair<std::regex, std::string>> LineFormats() {
         {LinePattern(raw(Language::English)), raw(Language::Chinese)}};
     for (int i = 0; i < static_cast<int>(TextId::Count); ++i) {
         const auto id = static_cast<TextId>(i);
-        formats.emplace_back(LinePattern(res::Text(id, Language::English)),
-                             res::Text(id, Language::Chinese));
+        const std::string english = res::Text(id, Language::English);
+        // A text that is only a value (a count in a cell, say) would match any line.
+        if (std::regex_replace(english, Placeholder(), "").empty()) {
+            continue;
+        }
+        formats.emplace_back(LinePattern(english), res::Text(id, Language::Chinese));
     }
     return formats;
 }
@@ -497,7 +506,7 @@ std::vector<std::pair<std::regex, std::string>> LineFormats() {
 // fields) stands for itself.
 std::string InChinese(const std::string& line) {
     static const auto formats = LineFormats();
-    static const std::regex placeholder(R"(%[-+ #0]*[0-9]*(hh|h|ll|l|z)?[diouxXsc])");
+    const std::regex& placeholder = Placeholder();
     for (const auto& [english, chinese] : formats) {
         std::smatch values;
         if (!std::regex_match(line, values, english)) {
