@@ -1,13 +1,11 @@
 // The operator's whole flow in the window, against simulated nodes on a pseudo-terminal.
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTreeView>
 #include <chrono>
-#include <ctime>
 
 #include "console/VelkaroDlg.h"
 #include "console/console_test_support.h"
@@ -77,37 +75,6 @@ class OperatorFlowTest : public testing::Test {
     std::unique_ptr<NodeSim> m_sim;
     std::unique_ptr<CVelkaroDlg> m_dlg;
 };
-
-TEST_F(OperatorFlowTest, EveryOperationFromTheWindow) {
-    OpenPort();
-    SetField(IDC_EDIT_MAX_ADDR, "02");
-
-    Press(IDC_BTN_GROUP_STATUS);
-    ASSERT_TRUE(WaitForLine("[--完毕：群体获取状态--]"));
-    EXPECT_EQ((Lines{Cell(0), Cell(1), Cell(2), Cell(5)}), (Lines{"闭", "开", "闭", "--"}));
-    // Nodes 05 and 09, above the max address, still answer the poll (at 27 and 47 ms); a
-    // command pressed before that would take their replies for its own.
-    QTest::qWait(100);
-
-    Press(IDC_BTN_GROUP_UNLOCK);
-    ASSERT_TRUE(WaitForLine("[--完毕：群体开锁--]"));
-    EXPECT_EQ(Count("->串口发送:A5,FF,01,32,32,00,09"), 1u);
-
-    Select(0x02);
-    Press(IDC_BTN_SINGLE_STATUS);
-    ASSERT_TRUE(WaitForLine("[--完毕：单点获取状态--]"));
-    EXPECT_EQ(Cell(2), "开") << "unlocked by the group unlock";
-
-    Press(IDC_BTN_SINGLE_UNLOCK);
-    ASSERT_TRUE(WaitForLine("[--完毕：单点开锁--]"));
-    EXPECT_EQ(Count("->串口发送:A5,02,01,32,32,00,0C"), 1u);
-
-    Press(IDC_BTN_OPEN_PORT);
-    EXPECT_EQ(Log().back(), "[串口已关闭]") << "the close returns once the port is closed";
-    EXPECT_EQ(Dlg().m_btnOpen.GetWindowText(), "打开串口");
-    EXPECT_EQ(g_hComm, kInvalidSerialHandle);
-    EXPECT_TRUE(boxes.requests.empty());
-}
 
 TEST_F(OperatorFlowTest, NoPortSelectedFailsToOpen) {
     Dlg().m_cbPort.SetCurSel(-1);
@@ -197,22 +164,17 @@ TEST_F(OperatorFlowTest, TheCloseBoxClosesTheWindowWhileTheOpenButtonWaitsForALo
 }
 
 // The processor time of the whole process, every thread's.
-double ProcessCpuMs() {
-    return static_cast<double>(std::clock()) * 1e3 / CLOCKS_PER_SEC;
-}
-
-// An adapter pulled out during a poll, during an unlock's wait and while idle: the window
-// shows it at once, with one box, and then stays idle.
-TEST_F(OperatorFlowTest, APulledAdapterClosesThePortWithOneBoxAndLeavesTheProcessorAlone) {
+// An adapter pulled out at any moment of a poll, during an unlock's wait and while idle: the
+// window shows it at once, with one box. The processor afterwards is a shared case's.
+TEST_F(OperatorFlowTest, APulledAdapterClosesThePortWithOneBox) {
     const struct {
         const char* name;
         int button;  // 0: idle
         const char* title;
-        bool measureProcessor;
     } cases[] = {
-        {"during a poll", IDC_BTN_GROUP_STATUS, "[群体获取状态]", true},
-        {"during an unlock's wait", IDC_BTN_GROUP_UNLOCK, "[群体开锁]", false},
-        {"idle", 0, nullptr, false},
+        {"during a poll", IDC_BTN_GROUP_STATUS, "[群体获取状态]"},
+        {"during an unlock's wait", IDC_BTN_GROUP_UNLOCK, "[群体开锁]"},
+        {"idle", 0, nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -252,18 +214,6 @@ TEST_F(OperatorFlowTest, APulledAdapterClosesThePortWithOneBoxAndLeavesTheProces
         EXPECT_EQ(g_bReqSingleStatus, 0u) << "a request left set is dropped";
         for (const std::string& line : log) {
             EXPECT_EQ(line.find("[--完毕"), std::string::npos) << "no end line";
-        }
-        if (c.measureProcessor) {
-            // The window's own event loop, which sleeps until something happens (qWait would
-            // wake it every 10 ms).
-            QEventLoop idle;
-            QTimer::singleShot(5000, &idle, &QEventLoop::quit);
-            const double before = ProcessCpuMs();
-            idle.exec();
-            const double usedMs = ProcessCpuMs() - before;
-            EXPECT_LT(usedMs, 50.0);
-            std::printf("after the hang-up: %.1f ms of processor time in 5 s\n", usedMs);
-            EXPECT_EQ(boxes.requests.size(), 1u);
         }
     }
 }

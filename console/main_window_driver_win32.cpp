@@ -1,5 +1,10 @@
 // The Win32 window's driver: the dialog manager's window, driven and read with the window
 // system's own messages (BM_CLICK, WM_SETTEXT, LVM_SETITEMSTATE...), as an automation tool would.
+// The simulated buses are Linux node simulators on the COM ports that scripts/wine/tests.sh
+// maps and names in the environment.
+#include <cstdlib>
+#include <thread>
+
 #include "console/dialog/win_app.h"
 #include "console/main_window_driver.h"
 #include "console/win32_test_support.h"
@@ -12,16 +17,87 @@ std::string MenuText(HMENU menu, int position) {
     return Narrow(std::wstring_view(text, static_cast<size_t>(length)));
 }
 
+std::string MappedPort(SimulatedBus bus) {
+    const char* variable =
+        bus == SimulatedBus::Session ? "VELKARO_WINDOW_TEST_PORT" : "VELKARO_WINDOW_HANGUP_PORT";
+    const char* port = bus == SimulatedBus::None ? nullptr : std::getenv(variable);
+    return port != nullptr ? port : "";
+}
+
+PixelRect FromRect(const RECT& rect) {
+    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+}
+
+std::chrono::milliseconds ProcessorTime() {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
+    const auto ticks = [](const FILETIME& t) {
+        return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    return std::chrono::milliseconds((ticks(kernel) + ticks(user)) / 10'000);
+}
+
+// Handles the thread's messages as a window's message loop does, asleep in between, for `span`.
+void RunMessageLoopFor(std::chrono::milliseconds span) {
+    const auto end = std::chrono::steady_clock::now() + span;
+    for (auto now = std::chrono::steady_clock::now(); now < end;
+         now = std::chrono::steady_clock::now()) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - now);
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left.count()),
+                                    QS_ALLINPUT);
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+}
+
+// A top-level window of this process (other test programs may have theirs open).
+HWND OwnWindowTitled(const std::string& title) {
+    struct Search {
+        std::string title;
+        HWND found = nullptr;
+    } search{title};
+    ::EnumWindows(
+        [](HWND hWnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD process = 0;
+            ::GetWindowThreadProcessId(hWnd, &process);
+            if (process == ::GetCurrentProcessId() && TextOf(hWnd) == s->title) {
+                s->found = hWnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void PressKey(HWND control, WPARAM key) {
+    ::PostMessageW(control, WM_KEYDOWN, key, 0);
+    ::PostMessageW(control, WM_KEYUP, key, 0);
+}
+
 }  // namespace
 
+// Wine's clock counts processor time in 10 ms steps.
+const std::chrono::milliseconds MainWindowDriver::kIdleProcessorLimit{100};
+
 struct MainWindowDriver::Window {
+    std::string port;
     CVelkaroDlg dlg;
     bool shown = false;
 
-    HWND Item(int id) const { return ::GetDlgItem(dlg.GetSafeHwnd(), id); }
+    HWND Handle() const { return dlg.GetSafeHwnd(); }
+    HWND Item(int id) const { return ::GetDlgItem(Handle(), id); }
 };
 
-MainWindowDriver::MainWindowDriver() : m_window(std::make_unique<Window>()) {
+MainWindowDriver::MainWindowDriver(SimulatedBus bus) : m_window(std::make_unique<Window>()) {
+    m_window->port = MappedPort(bus);
+    if (bus != SimulatedBus::None && m_window->port.empty()) {
+        return;  // the test run mapped no port for it
+    }
     m_window->shown = m_window->dlg.Create();
     AfxGetApp()->m_pMainWnd = &m_window->dlg;
 }
@@ -38,6 +114,10 @@ CVelkaroDlg& MainWindowDriver::Dlg() {
     return m_window->dlg;
 }
 
+std::string MainWindowDriver::BusPort() const {
+    return m_window->port;
+}
+
 void MainWindowDriver::Click(int id) {
     ::Click(m_window->Item(id));
 }
@@ -46,7 +126,7 @@ void MainWindowDriver::SetField(int id, const std::string& text) {
     ::SetText(m_window->Item(id), text);
 }
 
-std::string MainWindowDriver::Field(int id) const {
+std::string MainWindowDriver::Text(int id) const {
     return TextOf(m_window->Item(id));
 }
 
@@ -58,6 +138,19 @@ bool MainWindowDriver::Checked(int id) const {
     return ::SendMessageW(m_window->Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
+bool MainWindowDriver::Focused(int id) const {
+    return ::GetFocus() == m_window->Item(id);
+}
+
+std::string MainWindowDriver::SelectedText(int id) const {
+    DWORD start = 0;
+    DWORD end = 0;
+    ::SendMessageW(m_window->Item(id), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                   reinterpret_cast<LPARAM>(&end));
+    const std::wstring text = Wide(Text(id));
+    return end > start ? Narrow(std::wstring_view(text).substr(start, end - start)) : "";
+}
+
 void MainWindowDriver::SelectRow(int row) {
     LVITEMW selected{};
     selected.state = selected.stateMask = LVIS_SELECTED;
@@ -65,8 +158,35 @@ void MainWindowDriver::SelectRow(int row) {
                    reinterpret_cast<LPARAM>(&selected));
 }
 
+void MainWindowDriver::SelectPort(const std::string& port) {
+    HWND ports = m_window->Item(IDC_COMBO_PORT);
+    const auto index = ::SendMessageW(ports, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                      reinterpret_cast<LPARAM>(Wide(port).c_str()));
+    if (index == CB_ERR) {
+        ADD_FAILURE() << port << " is not in the port list";
+        return;
+    }
+    ::SendMessageW(ports, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+std::string MainWindowDriver::Title() const {
+    return TextOf(m_window->Handle());
+}
+
+std::vector<std::string> MainWindowDriver::Log() const {
+    return ListBoxLines(m_window->Item(IDC_LIST_LOG));
+}
+
+int MainWindowDriver::Rows() const {
+    return static_cast<int>(::SendMessageW(m_window->Item(IDC_LIST_NODES), LVM_GETITEMCOUNT, 0, 0));
+}
+
+std::string MainWindowDriver::Cell(int row, int column) const {
+    return ListViewCell(m_window->Item(IDC_LIST_NODES), row, column);
+}
+
 std::vector<MenuEntry> MainWindowDriver::SystemMenu() const {
-    HMENU menu = ::GetSystemMenu(m_window->dlg.GetSafeHwnd(), FALSE);
+    HMENU menu = ::GetSystemMenu(m_window->Handle(), FALSE);
     std::vector<MenuEntry> entries;
     for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
         MENUITEMINFOW info{};
@@ -77,4 +197,98 @@ std::vector<MenuEntry> MainWindowDriver::SystemMenu() const {
             {::GetMenuItemID(menu, i), MenuText(menu, i), (info.fType & MFT_SEPARATOR) != 0});
     }
     return entries;
+}
+
+PixelRect MainWindowDriver::Client() const {
+    RECT client{};
+    ::GetClientRect(m_window->Handle(), &client);
+    return FromRect(client);
+}
+
+PixelRect MainWindowDriver::Placed(int id) const {
+    RECT placed{};
+    ::GetWindowRect(m_window->Item(id), &placed);
+    ::MapWindowPoints(nullptr, m_window->Handle(), reinterpret_cast<POINT*>(&placed), 2);
+    return FromRect(placed);
+}
+
+// The dialog manager converts the position and the size each on their own.
+PixelRect MainWindowDriver::InPixels(const res::DialogRect& rect) const {
+    RECT converted{rect.x, rect.y, rect.cx, rect.cy};
+    ::MapDialogRect(m_window->Handle(), &converted);
+    return {converted.left, converted.top, converted.right, converted.bottom};
+}
+
+void MainWindowDriver::SystemCommand(UINT command) {
+    ::SendMessageW(m_window->Handle(), WM_SYSCOMMAND, command, 0);
+}
+
+void MainWindowDriver::PressHelp() {
+    HELPINFO help{};
+    help.cbSize = sizeof help;
+    ::SendMessageW(m_window->Handle(), WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+}
+
+AboutBoxSeen MainWindowDriver::AboutBoxAfter(const std::function<void()>& open) {
+    bool icon = false;
+    auto box = AnswerNextBox(m_window->Handle(), IDOK, [&icon](HWND about) {
+        icon = ::SendMessageW(::GetWindow(about, GW_CHILD), STM_GETICON, 0, 0) != 0;
+    });
+    open();
+    const SeenBox seen = box.get();
+    AboutBoxSeen about;
+    about.found = seen.found;
+    about.caption = seen.caption;
+    // The icon, the label, the button.
+    if (seen.controlTexts.size() == 3) {
+        about.text = seen.controlTexts[1];
+        about.button = seen.controlTexts[2];
+    }
+    about.icon = icon;
+    about.blocksTheWindow = seen.ownerDisabled;
+    return about;
+}
+
+std::uintptr_t MainWindowDriver::DragIcon() const {
+    return static_cast<std::uintptr_t>(::SendMessageW(m_window->Handle(), WM_QUERYDRAGICON, 0, 0));
+}
+
+std::vector<std::uintptr_t> MainWindowDriver::WindowIcons() const {
+    std::vector<std::uintptr_t> icons;
+    for (WPARAM size : {WPARAM{ICON_BIG}, WPARAM{ICON_SMALL}}) {
+        icons.push_back(
+            static_cast<std::uintptr_t>(::SendMessageW(m_window->Handle(), WM_GETICON, size, 0)));
+    }
+    return icons;
+}
+
+bool MainWindowDriver::ServeUntil(const std::function<bool()>& done,
+                                  std::chrono::milliseconds timeout) {
+    return PumpUntil(done, static_cast<int>(timeout.count()));
+}
+
+std::chrono::milliseconds MainWindowDriver::IdleProcessorTime(std::chrono::milliseconds span) {
+    const auto before = ProcessorTime();
+    RunMessageLoopFor(span);
+    return ProcessorTime() - before;
+}
+
+// The keys come from another thread, as the operator's do, once the modal window shows; after
+// Enter has closed it, the Escape goes nowhere.
+ModalEnterResult MainWindowDriver::RunModalPressingEnter(const std::string& maxOnTime) {
+    CVelkaroDlg dlg;
+    auto keys = std::async(std::launch::async, [maxOnTime] {
+        // The window exists before its controls; it shows once they are all there.
+        HWND window = nullptr;
+        for (int i = 0; i < 1000 && !(window != nullptr && ::IsWindowVisible(window)); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            window = OwnWindowTitled("Velkaro");
+        }
+        HWND field = ::GetDlgItem(window, IDC_EDIT_MAX_ON_TIME);
+        SetText(field, maxOnTime);
+        PressKey(field, VK_RETURN);
+        PressKey(field, VK_ESCAPE);
+    });
+    const INT_PTR result = dlg.DoModal();
+    return {result, dlg.m_nMaxOnTime.load()};
 }
