@@ -81,6 +81,8 @@ class MainWindowDriver {
     int Rows() const;  // of the node table
     std::string Cell(int row, int column) const;
     std::vector<MenuEntry> SystemMenu() const;
+    void Command(int id);           // a menu item's or a control's command
+    void SelectLogLine(int index);  // the log list's selection
 
     // The client area's size, a control's place in it, and what dialog units come to.
     PixelRect Client() const;

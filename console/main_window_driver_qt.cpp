@@ -162,6 +162,14 @@ std::vector<MenuEntry> MainWindowDriver::SystemMenu() const {
     return entries;
 }
 
+void MainWindowDriver::Command(int id) {
+    m_window->dlg.SendMessage(WM_COMMAND, static_cast<WPARAM>(id));
+}
+
+void MainWindowDriver::SelectLogLine(int index) {
+    m_window->dlg.m_lbLog.SetCurSel(index);
+}
+
 PixelRect MainWindowDriver::Client() const {
     return {0, 0, m_window->Widget()->width(), m_window->Widget()->height()};
 }

@@ -79,13 +79,41 @@ void PressKey(HWND control, WPARAM key) {
     ::PostMessageW(control, WM_KEYUP, key, 0);
 }
 
+// Holds a mapped bus for one test at a time. The test run starts each test as a process of its
+// own, two at a time, and a bus's simulator serves one client, as a bench's bus does.
+class BusLock {
+  public:
+    explicit BusLock(const std::string& port)
+        : m_mutex(port.empty()
+                      ? nullptr
+                      : ::CreateMutexW(nullptr, FALSE, Wide("velkaro-test-bus-" + port).c_str())) {
+        if (m_mutex != nullptr) {
+            ::WaitForSingleObject(m_mutex, INFINITE);  // an abandoned lock is taken over
+        }
+    }
+    ~BusLock() {
+        if (m_mutex != nullptr) {
+            ::ReleaseMutex(m_mutex);
+            ::CloseHandle(m_mutex);
+        }
+    }
+    BusLock(const BusLock&) = delete;
+    BusLock& operator=(const BusLock&) = delete;
+
+  private:
+    HANDLE m_mutex;
+};
+
 }  // namespace
 
 // Wine's clock counts processor time in 10 ms steps.
 const std::chrono::milliseconds MainWindowDriver::kIdleProcessorLimit{100};
 
 struct MainWindowDriver::Window {
+    explicit Window(SimulatedBus bus) : port(MappedPort(bus)), lock(port) {}
+
     std::string port;
+    BusLock lock;  // released once the window has closed the port
     CVelkaroDlg dlg;
     bool shown = false;
 
@@ -93,8 +121,7 @@ struct MainWindowDriver::Window {
     HWND Item(int id) const { return ::GetDlgItem(Handle(), id); }
 };
 
-MainWindowDriver::MainWindowDriver(SimulatedBus bus) : m_window(std::make_unique<Window>()) {
-    m_window->port = MappedPort(bus);
+MainWindowDriver::MainWindowDriver(SimulatedBus bus) : m_window(std::make_unique<Window>(bus)) {
     if (bus != SimulatedBus::None && m_window->port.empty()) {
         return;  // the test run mapped no port for it
     }
@@ -197,6 +224,14 @@ std::vector<MenuEntry> MainWindowDriver::SystemMenu() const {
             {::GetMenuItemID(menu, i), MenuText(menu, i), (info.fType & MFT_SEPARATOR) != 0});
     }
     return entries;
+}
+
+void MainWindowDriver::Command(int id) {
+    ::SendMessageW(m_window->Handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+void MainWindowDriver::SelectLogLine(int index) {
+    ::SendMessageW(m_window->Item(IDC_LIST_LOG), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
 PixelRect MainWindowDriver::Client() const {

@@ -34,6 +34,7 @@ target_link_libraries(Velkaro PRIVATE velkaro_console)
 install(TARGETS Velkaro RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 add_executable(console_test
+    log_record_cases_test.cpp
     main_window_cases_test.cpp
     main_window_driver_qt.cpp
     acceptance_dlg_test.cpp

@@ -33,11 +33,12 @@ install(TARGETS Velkaro RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 add_executable(console_win32_test
     language_test.cpp
+    log_record_cases_test.cpp
     main_window_cases_test.cpp
     main_window_driver_win32.cpp
     win32_acceptance_test.cpp
     win32_test_main.cpp
-    win32_operator_flow_test.cpp
+    win32_port_list_test.cpp
     win32_window_test.cpp
     ${VELKARO_RESOURCE_SCRIPT}
 )

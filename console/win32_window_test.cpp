@@ -1,16 +1,11 @@
 // The main window as Windows' dialog manager builds it, driven with the window system's own
 // messages under wine.
-#include <filesystem>
 #include <string>
 
 #include "console/VelkaroDlg.h"
-#include "console/dialog/clipboard.h"
-#include "console/dialog/menu.h"
 #include "console/dialog/win_app.h"
-#include "console/file_dialog_recorder.h"
 #include "console/message_box_recorder.h"
 #include "console/win32_test_support.h"
-#include "record/bus_trace.h"
 
 namespace {
 
@@ -85,43 +80,6 @@ TEST_F(Win32WindowTest, AppendingToTheVisibleLogStaysCheap) {
     ASSERT_EQ(lines.size(), static_cast<size_t>(kLines));
     EXPECT_EQ(lines.back(), "line 499");
     EXPECT_EQ(::SendMessageW(Item(IDC_LIST_LOG), LB_GETCURSEL, 0, 0), kLines - 1);
-}
-
-TEST_F(Win32WindowTest, LogMenuCopiesClearsAndStartsAndStopsTheTrace) {
-    for (const char* line : {"a", "第二行", "c"}) {
-        dlg.AppendLog(line);
-    }
-    const auto command = [this](int id) {
-        ::SendMessageW(Window(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
-    };
-    ::SendMessageW(Item(IDC_LIST_LOG), LB_SETCURSEL, 1, 0);
-    command(IDM_LOG_COPY);
-    EXPECT_EQ(GetClipboardText(), "第二行");
-    command(IDM_LOG_COPY_ALL);
-    EXPECT_EQ(GetClipboardText(), "a\r\n第二行\r\nc\r\n");
-
-    CMenu menu(&dlg, MenuKind::Popup);
-    dlg.FillLogMenu(menu);
-    std::vector<std::string> items;
-    for (int i = 0; i < menu.GetMenuItemCount(); ++i) {
-        items.push_back(menu.GetMenuString(i));
-    }
-    EXPECT_EQ(items, (std::vector<std::string>{"复制(&C)", "全部复制(&A)", "", "保存日志(&S)...",
-                                               "清空日志(&L)", "", "开始记录通讯(&R)..."}));
-
-    FileDialogRecorder files;
-    files.answer = (std::filesystem::temp_directory_path() / "velkaro-window.pcapng").string();
-    command(IDM_TRACE);
-    EXPECT_TRUE(BusTraceRunning());
-    command(IDM_TRACE);
-    EXPECT_FALSE(BusTraceRunning());
-    EXPECT_EQ(files.requests.size(), 1u) << "stopping asks nothing";
-    EXPECT_TRUE(std::filesystem::exists(*files.answer));
-    std::filesystem::remove(*files.answer);
-
-    command(IDM_LOG_CLEAR);
-    EXPECT_EQ(::SendMessageW(Item(IDC_LIST_LOG), LB_GETCOUNT, 0, 0), 0);
-    EXPECT_TRUE(boxes.requests.empty());
 }
 
 }  // namespace
