@@ -33,13 +33,6 @@ namespace {
 using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
 
-void ClearRequests() {
-    for (auto* flag :
-         {&g_bReqGroupStatus, &g_bReqGroupUnlock, &g_bReqSingleUnlock, &g_bReqSingleStatus}) {
-        *flag = 0;
-    }
-}
-
 class MainWindowCasesTest : public testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(window.Shown()); }

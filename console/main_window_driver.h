@@ -28,6 +28,14 @@ enum class SimulatedBus {
     None,
     Session,          // nodes 00 to 0f, node 03 open
     HangsUpAtAFrame,  // nodes 00 to 0f; the line hangs up as the first frame arrives
+    // The acceptance cabinet: nodes 00 to 07, the lock of 03 jammed, 05 silent, each lock shut
+    // again 2 s after it opened.
+    AcceptanceCabinet,
+    // The same cabinet for runs cut short. Under wine a simulator of its own, so that no lock
+    // that they leave open is still open when a whole run on the other one begins.
+    AcceptanceCabinetForCutRuns,
+    // The same cabinet, hanging up as the run's fourth frame (node 01's unlock) arrives.
+    AcceptanceCabinetHangingUp,
 };
 
 struct PixelRect {
@@ -105,6 +113,10 @@ class MainWindowDriver {
 
     static ModalEnterResult RunModalPressingEnter(const std::string& maxOnTime);
 
+    // Closes the window as the program's end does, with all that it holds; nothing of the
+    // window may be read after.
+    void Close();
+
   private:
     struct Window;
     std::unique_ptr<Window> m_window;
@@ -119,4 +131,12 @@ inline bool ServeUntilLogged(MainWindowDriver& window, const std::string& line,
             return std::find(log.begin(), log.end(), line) != log.end();
         },
         timeout);
+}
+
+// Drops the operation requests that a test's clicks left for a worker that never took them.
+inline void ClearRequests() {
+    for (auto* flag :
+         {&g_bReqGroupStatus, &g_bReqGroupUnlock, &g_bReqSingleUnlock, &g_bReqSingleStatus}) {
+        *flag = 0;
+    }
 }

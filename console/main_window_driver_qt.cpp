@@ -13,6 +13,7 @@
 #include "console/dialog/qt/dialog_builder.h"
 #include "console/dialog/win_app.h"
 #include "console/main_window_driver.h"
+#include "console/testing/acceptance_cabinet.h"
 #include "console/testing/event_loop.h"
 #include "nodesim/node_sim.h"
 
@@ -21,6 +22,15 @@ namespace {
 std::unique_ptr<NodeSim> StartBus(SimulatedBus bus) {
     if (bus == SimulatedBus::None) {
         return nullptr;
+    }
+    if (bus == SimulatedBus::AcceptanceCabinet ||
+        bus == SimulatedBus::AcceptanceCabinetForCutRuns ||
+        bus == SimulatedBus::AcceptanceCabinetHangingUp) {
+        NodeSimConfig cabinet = AcceptanceCabinet();
+        if (bus == SimulatedBus::AcceptanceCabinetHangingUp) {
+            cabinet.hangupAfterFrames = 4;
+        }
+        return NodeSim::Start(cabinet);
     }
     NodeSimConfig config;
     config.nodes.clear();
@@ -256,4 +266,9 @@ ModalEnterResult MainWindowDriver::RunModalPressingEnter(const std::string& maxO
     });
     const INT_PTR result = dlg.DoModal();
     return {result, dlg.m_nMaxOnTime.load()};
+}
+
+void MainWindowDriver::Close() {
+    AfxGetApp()->m_pMainWnd = nullptr;
+    m_window.reset();
 }

@@ -17,12 +17,58 @@ std::string MenuText(HMENU menu, int position) {
     return Narrow(std::wstring_view(text, static_cast<size_t>(length)));
 }
 
+const char* PortVariable(SimulatedBus bus) {
+    switch (bus) {
+        case SimulatedBus::None:
+            return nullptr;
+        case SimulatedBus::Session:
+            return "VELKARO_WINDOW_TEST_PORT";
+        case SimulatedBus::HangsUpAtAFrame:
+            return "VELKARO_WINDOW_HANGUP_PORT";
+        case SimulatedBus::AcceptanceCabinet:
+            return "VELKARO_ACCEPTANCE_TEST_PORT";
+        case SimulatedBus::AcceptanceCabinetForCutRuns:
+            return "VELKARO_ACCEPTANCE_CUT_PORT";
+        case SimulatedBus::AcceptanceCabinetHangingUp:
+            return "VELKARO_ACCEPTANCE_HANGUP_PORT";
+    }
+    return nullptr;
+}
+
 std::string MappedPort(SimulatedBus bus) {
-    const char* variable =
-        bus == SimulatedBus::Session ? "VELKARO_WINDOW_TEST_PORT" : "VELKARO_WINDOW_HANGUP_PORT";
-    const char* port = bus == SimulatedBus::None ? nullptr : std::getenv(variable);
+    const char* variable = PortVariable(bus);
+    const char* port = variable != nullptr ? std::getenv(variable) : nullptr;
     return port != nullptr ? port : "";
 }
+
+// The tests run side by side, a process each, and some share a port: each waits for its turn
+// at the port, which lasts as long as its window.
+class PortTurn {
+  public:
+    explicit PortTurn(const std::string& port) {
+        if (port.empty()) {
+            return;
+        }
+        m_mutex = ::CreateMutexW(nullptr, FALSE, Wide("velkaro-test-port-" + port).c_str());
+        // An abandoned turn (its process died) is handed on as well.
+        if (m_mutex != nullptr && ::WaitForSingleObject(m_mutex, 90'000) == WAIT_TIMEOUT) {
+            ::CloseHandle(m_mutex);
+            m_mutex = nullptr;
+        }
+    }
+    ~PortTurn() {
+        if (m_mutex != nullptr) {
+            ::ReleaseMutex(m_mutex);
+            ::CloseHandle(m_mutex);
+        }
+    }
+    PortTurn(const PortTurn&) = delete;
+    PortTurn& operator=(const PortTurn&) = delete;
+    bool Taken() const { return m_mutex != nullptr; }
+
+  private:
+    HANDLE m_mutex = nullptr;
+};
 
 PixelRect FromRect(const RECT& rect) {
     return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
@@ -79,51 +125,27 @@ void PressKey(HWND control, WPARAM key) {
     ::PostMessageW(control, WM_KEYUP, key, 0);
 }
 
-// Holds a mapped bus for one test at a time. The test run starts each test as a process of its
-// own, two at a time, and a bus's simulator serves one client, as a bench's bus does.
-class BusLock {
-  public:
-    explicit BusLock(const std::string& port)
-        : m_mutex(port.empty()
-                      ? nullptr
-                      : ::CreateMutexW(nullptr, FALSE, Wide("velkaro-test-bus-" + port).c_str())) {
-        if (m_mutex != nullptr) {
-            ::WaitForSingleObject(m_mutex, INFINITE);  // an abandoned lock is taken over
-        }
-    }
-    ~BusLock() {
-        if (m_mutex != nullptr) {
-            ::ReleaseMutex(m_mutex);
-            ::CloseHandle(m_mutex);
-        }
-    }
-    BusLock(const BusLock&) = delete;
-    BusLock& operator=(const BusLock&) = delete;
-
-  private:
-    HANDLE m_mutex;
-};
-
 }  // namespace
 
 // Wine's clock counts processor time in 10 ms steps.
 const std::chrono::milliseconds MainWindowDriver::kIdleProcessorLimit{100};
 
 struct MainWindowDriver::Window {
-    explicit Window(SimulatedBus bus) : port(MappedPort(bus)), lock(port) {}
-
     std::string port;
-    BusLock lock;  // released once the window has closed the port
+    PortTurn turn;  // outlasts the window, which closes the port as it ends
     CVelkaroDlg dlg;
     bool shown = false;
+
+    explicit Window(std::string mapped) : port(std::move(mapped)), turn(port) {}
 
     HWND Handle() const { return dlg.GetSafeHwnd(); }
     HWND Item(int id) const { return ::GetDlgItem(Handle(), id); }
 };
 
-MainWindowDriver::MainWindowDriver(SimulatedBus bus) : m_window(std::make_unique<Window>(bus)) {
-    if (bus != SimulatedBus::None && m_window->port.empty()) {
-        return;  // the test run mapped no port for it
+MainWindowDriver::MainWindowDriver(SimulatedBus bus)
+    : m_window(std::make_unique<Window>(MappedPort(bus))) {
+    if (bus != SimulatedBus::None && !m_window->turn.Taken()) {
+        return;  // the test run mapped no port for it, or the port's turn never came
     }
     m_window->shown = m_window->dlg.Create();
     AfxGetApp()->m_pMainWnd = &m_window->dlg;
@@ -326,4 +348,9 @@ ModalEnterResult MainWindowDriver::RunModalPressingEnter(const std::string& maxO
     });
     const INT_PTR result = dlg.DoModal();
     return {result, dlg.m_nMaxOnTime.load()};
+}
+
+void MainWindowDriver::Close() {
+    AfxGetApp()->m_pMainWnd = nullptr;
+    m_window.reset();
 }

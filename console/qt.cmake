@@ -37,7 +37,8 @@ add_executable(console_test
     log_record_cases_test.cpp
     main_window_cases_test.cpp
     main_window_driver_qt.cpp
-    acceptance_dlg_test.cpp
+    acceptance_cases_test.cpp
+    acceptance_driver_qt.cpp
     console_test_main.cpp
     data_exchange_test.cpp
     dialog_layer_test.cpp
@@ -50,7 +51,7 @@ add_executable(console_test
     velkaro_dlg_test.cpp
 )
 target_link_libraries(console_test PRIVATE velkaro_console velkaro_nodesim Qt6::Test GTest::gtest)
-# The acceptance dialog's reports are compared with the command line's for the same bus.
+# The acceptance dialog's reports are compared with the command line's for an equal bus.
 target_compile_definitions(console_test PRIVATE VELKARO_CLI_PATH="$<TARGET_FILE:velkaro-cli>")
 add_dependencies(console_test velkaro-cli)
 gtest_discover_tests(console_test TEST_PREFIX console.

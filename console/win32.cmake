@@ -32,6 +32,8 @@ target_link_libraries(Velkaro PRIVATE velkaro_console)
 install(TARGETS Velkaro RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 add_executable(console_win32_test
+    acceptance_cases_test.cpp
+    acceptance_driver_win32.cpp
     language_test.cpp
     log_record_cases_test.cpp
     main_window_cases_test.cpp
