@@ -4,7 +4,8 @@
 #   COM8: nodes 00-0f that also echo every byte, the far end of the serial link's tests
 #   COM9: nodes 00-0f, for the command line's --json run
 #   COM6: nodes 00-0f that hang up at the first frame, as a pulled-out adapter does
-#   COM10: nodes 00-0f, node 03 open, for the window's session
+#   COM10: nodes 00-0f, node 03 open, for the window's session and its log's record, one test
+#          at a time
 #   COM11: the rehearsal cabinet, for the command line's acceptance run
 #   COM12: nodes 00-0f that hang up at the first frame, for the window's pulled-out adapter
 #   COM13: eight nodes, the lock of 03 jammed, 05 silent, doors shut again after 2 s, for the
