@@ -31,15 +31,6 @@ using Lines = std::vector<std::string>;
 constexpr auto kRunTimeout = 30s;
 constexpr const char* kCabinet = "A-017 <b>&\"";
 constexpr const char* kOperator = "张三";
-// Stop, a close and a hang-up end a run within its current exchange, at most a node's unlock
-// (interval 50 ms and the margin) or its query, and the turns of the window's event loop that
-// show the result; the rest of the run would take some 0.55 s per node still to check.
-constexpr auto kRunEndBound = 1500ms;
-
-long long Milliseconds(Clock::duration span) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(span).count();
-}
-
 // A folder of this test process's own for the reports.
 std::filesystem::path ReportFolder() {
     return std::filesystem::temp_directory_path() /
@@ -281,14 +272,7 @@ TEST_F(CutAcceptanceRunTest, ClosingTheMainWindowStopsTheRunAndClosesThePort) {
 
     const auto closed = Clock::now();
     window.Close();
-    const auto closeTook = Clock::now() - closed;
-    std::printf("close: the window gone and its port closed %lld ms after the close\n",
-                Milliseconds(closeTook));
-    EXPECT_LT(closeTook, kRunEndBound);
-    EXPECT_EQ(g_hComm, kInvalidSerialHandle);
-    EXPECT_FALSE(PortWorkerRunning());
-    EXPECT_EQ(g_bReqAcceptance.load(), 0u);
-    EXPECT_TRUE(boxes.requests.empty());
+    ExpectTheCloseEndedTheRun("close", Clock::now() - closed, boxes);
 }
 
 // The time of the first line of a saved log that starts with `start`, in milliseconds of its

@@ -27,6 +27,17 @@ struct CommandLineRun {
     std::string errors;   // standard error
 };
 
+// What every case starts from: the bus's port selected and a max address of 07.
+inline void PrepareTheMainWindow(MainWindowDriver& main, SimulatedBus bus) {
+    if (!main.Shown()) {
+        return;
+    }
+    if (bus != SimulatedBus::None) {
+        main.SelectPort(main.BusPort());
+    }
+    main.SetField(IDC_EDIT_MAX_ADDR, "07");
+}
+
 class AcceptanceDriver {
   public:
     // The main window shown over `bus`'s port, selected, with a max address of 07.

@@ -32,13 +32,7 @@ struct AcceptanceDriver::Watch {
 };
 
 AcceptanceDriver::AcceptanceDriver(SimulatedBus bus) : m_main(bus) {
-    if (!m_main.Shown()) {
-        return;
-    }
-    if (bus != SimulatedBus::None) {
-        m_main.SelectPort(m_main.BusPort());
-    }
-    m_main.SetField(IDC_EDIT_MAX_ADDR, "07");
+    PrepareTheMainWindow(m_main, bus);
 }
 
 AcceptanceDriver::~AcceptanceDriver() = default;

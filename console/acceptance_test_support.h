@@ -5,14 +5,41 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "bus/testing/expected_log.h"
+#include "console/message_box_recorder.h"
 #include "console/text_file_test_support.h"
 #include "res/resource.h"
+#include "serial/serial.h"
+#include "worker/port_worker.h"
+
+// Stop, a close and a hang-up end a run within its current exchange, at most a node's unlock
+// (interval 50 ms and the margin) or its query, and the turns of the window's event loop that
+// show the result; the rest of the run would take some 0.55 s per node still to check.
+inline constexpr std::chrono::milliseconds kRunEndBound{1500};
+
+inline long long Milliseconds(std::chrono::steady_clock::duration span) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(span).count();
+}
+
+// A close of the main window during a run took `closeTook` (printed after `what`) and left the
+// port closed, the worker ended, no run asked for and no box shown.
+inline void ExpectTheCloseEndedTheRun(const char* what,
+                                      std::chrono::steady_clock::duration closeTook,
+                                      const MessageBoxRecorder& boxes) {
+    std::printf("%s: the window gone and its port closed %lld ms after the close\n", what,
+                Milliseconds(closeTook));
+    EXPECT_LT(closeTook, kRunEndBound);
+    EXPECT_EQ(g_hComm, kInvalidSerialHandle);
+    EXPECT_FALSE(PortWorkerRunning());
+    EXPECT_EQ(g_bReqAcceptance.load(), 0u);
+    EXPECT_TRUE(boxes.requests.empty());
+}
 
 // A field of the acceptance dialog holding a bad value, and the prompt that Start shows for it.
 struct AcceptancePromptCase {

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "console/VelkaroDlg.h"
+#include "console/acceptance_test_support.h"
 #include "console/dialog/win_app.h"
 #include "console/message_box_recorder.h"
 #include "console/win32_test_support.h"
@@ -21,14 +22,6 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kRunTimeoutMs = 30'000;
-// A close ends a run within its current exchange, at most a node's unlock (interval 50 ms and
-// the margin) or its query; the rest of the run would take some 0.55 s per node still to check.
-constexpr auto kRunEndBound = 1500ms;
-
-long long Milliseconds(Clock::duration span) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(span).count();
-}
-
 // The COM port that scripts/wine/tests.sh mapped for `variable`; empty when it did not.
 std::string PortOf(const char* variable) {
     const char* port = std::getenv(variable);
@@ -160,14 +153,7 @@ TEST(Win32AcceptanceCloseTest, ClosingTheMainWindowDuringARunStopsItAndClosesThe
     gone = Clock::now();
     const CloseDuringRun run = operatorHand.get();
     ASSERT_EQ(run.failedAt, "");
-    const auto closeTook = gone - run.closed;
-    std::printf("close under wine: the window gone and its port closed %lld ms after the close\n",
-                Milliseconds(closeTook));
-    EXPECT_LT(closeTook, kRunEndBound);
-    EXPECT_EQ(g_hComm, kInvalidSerialHandle);
-    EXPECT_FALSE(PortWorkerRunning());
-    EXPECT_EQ(g_bReqAcceptance.load(), 0u);
-    EXPECT_TRUE(boxes.requests.empty());
+    ExpectTheCloseEndedTheRun("close under wine", gone - run.closed, boxes);
 }
 
 }  // namespace
