@@ -73,8 +73,8 @@ class AcceptanceDriver {
     std::string Cell(int row, int column);
     VerdictLook Verdict();
 
-    // velkaro-cli with `arguments` after --port, on a bus equal to the window's; its output
-    // kept in `dir` as it runs.
+    // velkaro-cli with `arguments` after --port, on a bus equal to the window's; where the
+    // platform takes its output through files, they are kept in `dir`.
     CommandLineRun RunCommandLine(const std::vector<std::string>& arguments,
                                   const std::filesystem::path& dir);
 

@@ -1,29 +1,15 @@
 // The Qt acceptance dialog's driver: its widgets read and clicked with QTest, the command line
 // run as a child process on a simulator of its own.
-#include <sys/wait.h>
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <cstdio>
+#include <chrono>
 
 #include "console/acceptance_driver.h"
 #include "console/console_test_support.h"
 #include "console/testing/acceptance_cabinet.h"
-#include "console/text_file_test_support.h"
-
-namespace {
-
-// One word for the shell, whatever it holds.
-std::string ShellWord(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
-}  // namespace
+#include "process/testing/child_process.h"
 
 struct AcceptanceDriver::Watch {
     std::vector<int> shown;
@@ -127,8 +113,9 @@ VerdictLook AcceptanceDriver::Verdict() {
     return {color.red(), color.green(), color.blue(), label->font().pointSize()};
 }
 
+// Its output comes through pipes here; `dir` is for a platform without them.
 CommandLineRun AcceptanceDriver::RunCommandLine(const std::vector<std::string>& arguments,
-                                                const std::filesystem::path& dir) {
+                                                const std::filesystem::path& /*dir*/) {
     CommandLineRun run;
     NodeSimConfig cabinet = AcceptanceCabinet();
     cabinet.registerPort = false;
@@ -137,22 +124,11 @@ CommandLineRun AcceptanceDriver::RunCommandLine(const std::vector<std::string>& 
         return run;
     }
     run.port = bus->PortPath();
-    const std::filesystem::path errors = dir / "cli.err";
-    std::string command = ShellWord(VELKARO_CLI_PATH) + " --port " + ShellWord(run.port);
-    for (const std::string& argument : arguments) {
-        command += " " + ShellWord(argument);
-    }
-    command += " 2>" + ShellWord(errors.string());
-    FILE* cli = ::popen(command.c_str(), "r");
-    if (cli == nullptr) {
-        return run;
-    }
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, cli)) > 0;) {
-        run.output.append(buffer, n);
-    }
-    const int status = ::pclose(cli);
-    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.errors = ReadFile(errors);
+    std::vector<std::string> args = {"--port", run.port};
+    args.insert(args.end(), arguments.begin(), arguments.end());
+    ChildProcess cli(VELKARO_CLI_PATH, args);
+    run.exitStatus = ExitCode(cli.AwaitEnd(std::chrono::seconds(60))).value_or(-1);
+    run.output = cli.Stdout();
+    run.errors = cli.Stderr();
     return run;
 }
